@@ -1,0 +1,10 @@
+#include "engine/devices/Sys.h"
+
+namespace Tarn::Devices {
+
+VirtualDeviceList& Sys::VirtualDevices() {
+    static VirtualDeviceList devices;
+    return devices;
+}
+
+} // namespace Tarn::Devices

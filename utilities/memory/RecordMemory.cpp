@@ -1,0 +1,77 @@
+#include "utilities/memory/RecordMemory.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace Tarn::Utilities {
+
+using Objects::KStringA;
+using Objects::NoLifetime;
+using Objects::StringBuilderA;
+
+RecordMemory::RecordMemory() : mTypes(256) {}
+
+RecordMemory::~RecordMemory() {
+    mTypes.ForEachBackward([](auto& entry) { delete entry.mValue; });
+}
+
+RecordMemory::ResolvedData* RecordMemory::Resolve(const char* dynamicTypeName, const char* staticTypeName) {
+    TypeData** type = mTypes.FindOrAdd(dynamicTypeName, nullptr);
+    if (!type) return nullptr;
+    if (!*type) *type = new TypeData;
+    const int before = (*type)->mStaticTypes.Count();
+    ResolvedData* pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, ResolvedData{});
+    if (!pair) return nullptr;
+    if ((*type)->mStaticTypes.Count() != before) std::memset(mRecent, 0, sizeof mRecent);
+    mRecent[RecentSlot(dynamicTypeName, staticTypeName)] = {dynamicTypeName, staticTypeName, pair};
+    return pair;
+}
+
+int RecordMemory::CompareResults(const void* a, const void* b) {
+    const uint64_t left = static_cast<const SortTypeResults*>(a)->mBytes;
+    const uint64_t right = static_cast<const SortTypeResults*>(b)->mBytes;
+    return left > right ? 1 : left < right ? -1 : 0;
+}
+
+KStringA RecordMemory::GetResults() const {
+    Objects::_ArrayList<SortTypeResults, NoLifetime<SortTypeResults>> rows(mTypes.Count());
+    uint64_t bytes = 0, instances = 0, references = 0;
+    mTypes.ForEachBackward([&](auto& type) {
+        SortTypeResults row{type.mKey, type.mValue, 0, 0, 0};
+        type.mValue->mStaticTypes.ForEachBackward([&](auto& pair) {
+            row.mBytes += pair.mValue.mBytes;
+            row.mInstances += pair.mValue.mInstances;
+            row.mReferences += pair.mValue.mReferences;
+        });
+        bytes += row.mBytes;
+        instances += row.mInstances;
+        references += row.mReferences;
+        rows.Add(row);
+    });
+    if (rows.Count() > 1) std::qsort(rows.mData, size_t(rows.Count()), sizeof(SortTypeResults), CompareResults);
+
+    StringBuilderA text(256);
+    char line[4096];
+    auto number = [](uint64_t n) { return static_cast<long long>(n); };
+    Tarn::OS::sprintf(line, sizeof line, "%s\t%lld\t%lld\t%lld\r\n", "Total", number(bytes), number(instances),
+                      number(references));
+    text.Add(line);
+    for (int r = rows.Count() - 1; r >= 0; --r) {
+        const SortTypeResults& row = rows[r];
+        Tarn::OS::sprintf(line, sizeof line, "%s\t%lld\t%lld\t%lld", row.mTypeName, number(row.mBytes),
+                          number(row.mInstances), number(row.mReferences));
+        text.Add(line);
+        const char* separator = "\t";
+        row.mTypeData->mStaticTypes.ForEachBackward([&](auto& pair) {
+            if (std::strcmp(pair.mKey, row.mTypeName) == 0) return;
+            Tarn::OS::sprintf(line, sizeof line, "%s%s\t%lld", separator, pair.mKey, number(pair.mValue.mInstances));
+            text.Add(line);
+            separator = "\r\n\t\t\t\t";
+        });
+        text.Add("\r\n");
+    }
+    return KStringA(text.Text());
+}
+
+} // namespace Tarn::Utilities
+

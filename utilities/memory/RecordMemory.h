@@ -1,0 +1,98 @@
+// RecordMemory: the ledger of one measurement.
+//
+// Walkers ask MarkVisited before they walk an object or book a block, then book the visit with RecordObject
+// under (dynamic type name, static type name). Bytes and instances count once per address, references at every
+// visit. GetResults turns the tables into the tab-separated report:
+//
+//   Total<TAB>bytes<TAB>instances<TAB>references
+//   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
+//   <TAB><TAB><TAB><TAB><further static type><TAB>instances
+//
+// rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
+// run-time type names do.
+#pragma once
+
+#include "engine/objects/Containers.h"
+#include "engine/objects/Strings.h"
+#include "platform/Export.h"
+#include "utilities/memory/VisitedSet.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Tarn::Utilities {
+
+class TARN_API RecordMemory {
+public:
+    // The counters of one (dynamic type, static type) pair.
+    struct ResolvedData {
+        uint64_t mBytes = 0;       // sizes of the pair's first visits
+        uint64_t mInstances = 0;   // first visits: distinct addresses first booked under the pair
+        uint64_t mReferences = 0;  // every visit
+    };
+
+    // The static types through which objects of one dynamic type were booked.
+    struct TypeData {
+        TypeData() : mStaticTypes(41) {}
+        Objects::_HashMap<ResolvedData, const char*, Objects::_StringHasher<char>> mStaticTypes;
+    };
+
+    RecordMemory();
+    RecordMemory(const RecordMemory&) = delete;
+    RecordMemory& operator=(const RecordMemory&) = delete;
+    ~RecordMemory();
+
+    // True, and remembered, when `address` (never null) was not visited before in this measurement.
+    bool MarkVisited(const void* address) { return mVisited.Insert(address); }
+
+    // Books one visit. `size` counts only when `firstVisit` is true.
+    void RecordObject(const char* dynamicTypeName, const char* staticTypeName, size_t size, bool firstVisit) {
+        ResolvedData* pair = Recent(dynamicTypeName, staticTypeName);
+        if (!pair) pair = Resolve(dynamicTypeName, staticTypeName);
+        if (!pair) return;
+        if (firstVisit) {
+            pair->mBytes += size;
+            ++pair->mInstances;
+        }
+        ++pair->mReferences;
+    }
+
+    // The report; the recorder is not changed, so it may be asked again after further walks.
+    Objects::KStringA GetResults() const;
+
+private:
+    struct SortTypeResults {
+        const char* mTypeName;
+        TypeData* mTypeData;
+        uint64_t mBytes;
+        uint64_t mInstances;
+        uint64_t mReferences;
+    };
+    static int CompareResults(const void* a, const void* b);
+
+    // Finds or creates the pair through the name tables, comparing names as text.
+    ResolvedData* Resolve(const char* dynamicTypeName, const char* staticTypeName);
+
+    // A small direct-mapped memo of pairs by name pointers, in front of the text-keyed tables: a walk books
+    // the same few pairs millions of times. Cleared whenever a pair is added, since adding may move entries.
+    struct RecentPair {
+        const char* mDynamic;
+        const char* mStatic;
+        ResolvedData* mData;
+    };
+    static constexpr unsigned kRecentBits = 6;
+    static size_t RecentSlot(const char* dynamicTypeName, const char* staticTypeName) {
+        const auto key = reinterpret_cast<uintptr_t>(dynamicTypeName) ^ (reinterpret_cast<uintptr_t>(staticTypeName) >> 3);
+        return (key * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits);
+    }
+    ResolvedData* Recent(const char* dynamicTypeName, const char* staticTypeName) const {
+        const RecentPair& recent = mRecent[RecentSlot(dynamicTypeName, staticTypeName)];
+        return recent.mDynamic == dynamicTypeName && recent.mStatic == staticTypeName ? recent.mData : nullptr;
+    }
+
+    Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
+    VisitedSet mVisited;
+    RecentPair mRecent[size_t(1) << kRecentBits] = {};
+};
+
+} // namespace Tarn::Utilities

@@ -1,0 +1,28 @@
+// The process-wide map from decorated type name to the one object shared under that name. Every module that
+// carries its own copy of the registry templates offers its lists and caches here and uses whichever came first.
+#pragma once
+
+#include "engine/objects/Containers.h"
+#include "platform/Export.h"
+
+namespace Tarn::Utilities {
+
+template <class W> class ClassHierarchy;
+
+class TARN_API ClassDataUtilities {
+public:
+    ClassDataUtilities& operator=(const ClassDataUtilities&) { return *this; }
+
+    // Decorated name -> shared object; made with 41 buckets at first use, never emptied.
+    static Objects::_HashMap<void*, const char*, Objects::_StringHasher<char>>* mClassDataMap;
+
+private:
+    template <class W> friend class ClassHierarchy;
+    friend struct ClassDataUtilitiesPeer;
+
+    // Offers `newData` as the object shared under `rawName`. Sets `slot` to the object shared from now on and
+    // returns the object that the caller must destroy: null when `newData` was adopted, else `newData` itself.
+    static void* InternalGetClassData(void*& slot, const char* rawName, void* newData);
+};
+
+} // namespace Tarn::Utilities

@@ -1,0 +1,169 @@
+// The walker registry: which walker measures an object reached through a pointer of static type X.
+//
+//   ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(priority, resolver)   at load, one per registered subclass
+//   ClassHierarchy<WalkObjectImpl<X>>::GetClassData(object, adjusted)         the walker of the deepest registered
+//       class that the object is, with `adjusted` pointing at that class's part; X's own walker when none matches
+//   Registrations<SubClasses<X, S...>, ...>                                  an area's registration table: a static
+//       object that registers each line's S... under its X, in order
+//
+// A search runs the subclass resolvers (run-time down-casts) once per (static type, dynamic type); the answer is
+// cached by the dynamic type's decorated name, with the byte offset of the adjustment. Lists and caches are made
+// on first use and shared between modules through ClassDataUtilities. Nothing here is locked: one walk at a time.
+#pragma once
+
+#include "engine/objects/Containers.h"
+#include "platform/TypeNames.h"
+#include "utilities/walk/ClassDataUtilities.h"
+#include "utilities/walk/IWalkObject.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <type_traits>
+#include <typeinfo>
+
+namespace Tarn::Utilities {
+
+// Answers the walker of one registered subclass for `object` (the static type's part), setting `adjusted`;
+// null, with `adjusted` untouched, when the object is not of that subclass.
+using SubClassResolver = IWalkObject* (*)(void* object, void*& adjusted);
+
+struct SubClassPriority {
+    int32_t mPriority;
+    SubClassResolver mResolver;
+};
+
+// The walker found for one dynamic type, and the offset from the queried pointer to the pointer it takes.
+template <class D>
+class ClassDataCache {
+public:
+    struct OffsetAndClassData {
+        D* mClassData;
+        ptrdiff_t mOffset;
+    };
+    using Map = Objects::_HashMap<OffsetAndClassData, const char*, Objects::_StringHasher<char>>;
+
+    Map* mMap = nullptr;  // by decorated dynamic-type name; made with 32 buckets at first use
+
+    // Answers already given, by type_info address, so that a repeated type costs no string hash.
+    struct Recent {
+        const std::type_info* mType;
+        OffsetAndClassData mData;
+    };
+    static constexpr unsigned kRecentBits = 3;
+    Recent mRecent[1u << kRecentBits] = {};
+
+    static size_t RecentSlot(const std::type_info* type) {
+        return (reinterpret_cast<uintptr_t>(type) * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits);
+    }
+};
+
+template <class W>
+class ClassHierarchy {
+    using X = typename W::Type;
+
+public:
+    struct PrioritizedSubClassList {
+        Objects::_UnorderedList<SubClassPriority, Objects::NoLifetime<SubClassPriority>> mEntries;
+        bool mSorted = true;  // the entries are in ascending priority
+    };
+    class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {};
+
+    static void RegisterSubClass(int priority, SubClassResolver resolver) {
+        PrioritizedSubClassList& list = List();
+        if (!list.mEntries.Add({priority, resolver})) return;
+        const int count = list.mEntries.Count();
+        if (count >= 2 && list.mEntries[count - 2].mPriority > priority) list.mSorted = false;
+    }
+
+    // Searches the registered subclasses from the highest priority down; null when none matches.
+    static IWalkObject* FindSubClassData(void* object, void*& adjusted) {
+        PrioritizedSubClassList& list = List();
+        if (!list.mSorted) {
+            list.mSorted = true;
+            std::qsort(list.mEntries.mData, size_t(list.mEntries.Count()), sizeof(SubClassPriority), ComparePriority);
+        }
+        for (int i = list.mEntries.Count() - 1; i >= 0; --i)
+            if (IWalkObject* found = list.mEntries[i].mResolver(object, adjusted)) return found;
+        return nullptr;
+    }
+
+    // Never null: X's own walker, with `adjusted` = `object`, when no registered subclass matches.
+    static IWalkObject* GetClassData(void* object, void*& adjusted) {
+        const std::type_info& type = DynamicType(object);
+        ClassDataCache& cache = Cache();
+        auto& recent = cache.mRecent[ClassDataCache::RecentSlot(&type)];
+        if (recent.mType != &type) recent = {&type, Lookup(cache, Platform::DecoratedName(type), object)};
+        adjusted = static_cast<char*>(object) + recent.mData.mOffset;
+        return recent.mData.mClassData;
+    }
+
+    static PrioritizedSubClassList& List() { return Shared<PrioritizedSubClassList>(sList); }
+    static ClassDataCache& Cache() { return Shared<ClassDataCache>(sCache); }
+
+private:
+    using Found = typename ClassDataCache::OffsetAndClassData;
+
+    static const std::type_info& DynamicType(void* object) {
+        if constexpr (std::is_polymorphic_v<X>) return typeid(*static_cast<X*>(object));
+        else return typeid(X);
+    }
+
+    static Found Lookup(ClassDataCache& cache, const char* key, void* object) {
+        if (!cache.mMap) cache.mMap = new typename ClassDataCache::Map(32);
+        if (Found* hit = cache.mMap->FindValue(key)) return *hit;
+        void* adjusted = object;
+        IWalkObject* walker = FindSubClassData(object, adjusted);
+        if (!walker) {
+            walker = &W::Instance();
+            adjusted = object;
+        }
+        const Found found{walker, static_cast<char*>(adjusted) - static_cast<char*>(object)};
+        if (Found* stored = cache.mMap->FindOrAdd(key, found)) *stored = found;
+        return found;
+    }
+
+    // The object shared under S's decorated name, made here and offered to the other modules on first use.
+    template <class S> static S& Shared(void*& slot) {
+        if (!slot) {
+            auto* fresh = new S;
+            if (void* loser = ClassDataUtilities::InternalGetClassData(slot, Platform::DecoratedName(typeid(S)), fresh))
+                delete static_cast<S*>(loser);
+        }
+        return *static_cast<S*>(slot);
+    }
+
+    static int ComparePriority(const void* a, const void* b) {
+        const int32_t left = static_cast<const SubClassPriority*>(a)->mPriority;
+        const int32_t right = static_cast<const SubClassPriority*>(b)->mPriority;
+        return left < right ? -1 : left > right ? 1 : 0;
+    }
+
+    static inline void* sList = nullptr;
+    static inline void* sCache = nullptr;
+};
+
+// The resolver of subclass S in the hierarchy of X: down-cast, then descend into S's own hierarchy.
+template <class X, class S>
+IWalkObject* ResolveSubClass(void* object, void*& adjusted) {
+    S* cast = dynamic_cast<S*>(static_cast<X*>(object));
+    if (!cast) return nullptr;
+    adjusted = cast;
+    if (IWalkObject* deeper = ClassHierarchy<WalkObjectImpl<S>>::FindSubClassData(cast, adjusted)) return deeper;
+    return &WalkObjectImpl<S>::Instance();
+}
+
+// Registers S... under X, in order, when constructed. A static type without run-time type information cannot be
+// down-cast from, so nothing is registered under it.
+template <class X, class... S>
+struct SubClasses {
+    SubClasses() {
+        if constexpr (std::is_polymorphic_v<X>)
+            (ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(0, &ResolveSubClass<X, S>), ...);
+    }
+};
+
+// A registration table: constructing it registers its lines in order.
+template <class... Lines> struct Registrations : Lines... {};
+
+} // namespace Tarn::Utilities

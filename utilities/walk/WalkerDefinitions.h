@@ -1,0 +1,65 @@
+// The bodies of WalkObjectImpl<T>, for the files that define walkers.
+//
+// A walker is one overload of WalkMembers, in its area's header of walks (all gathered in walkers/Walks.h), and one
+// explicit instantiation in its area's file:
+//
+//   template <class T> void WalkMembers(Image<T>& image, Walking& walk) {
+//       walk.Pointer(image.CurveModel());
+//       walk.Pointer(image.SurfaceModel());
+//       walk.Pointer(image.ImageAttr());
+//   }
+//   template class WalkObjectImpl<Image<float>>;   // the exported walker
+//
+// A type that owns nothing needs no overload: the catch-all below walks nothing, and its Walk books sizeof(T).
+// The catch-all takes a const Walking, so for a type whose base has a walker, neither it nor the base's overload is
+// the better match: the call is ambiguous and fails to compile until the type says what it walks.
+//
+// Types that share one walk form a family, one enabled template for all of them:
+//
+//   using RelatedOnly = TypeFamily<Point<float>, Point<double>, ...>;
+//   template <class P> std::enable_if_t<RelatedOnly::Has<P>> WalkMembers(P& primitive, Walking& walk) { ... }
+#pragma once
+
+#include "platform/TypeNames.h"
+#include "utilities/memory/RecordMemory.h"
+#include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/IWalkObject.h"
+#include "utilities/walk/Walking.h"
+
+#include <type_traits>
+#include <typeinfo>
+
+namespace Tarn::Utilities {
+
+template <class T> void WalkMembers(T&, const Walking&) {}
+
+template <class... Family> struct TypeFamily {
+    template <class T> static constexpr bool Has = (std::is_same_v<T, Family> || ...);
+};
+
+template <class T>
+void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
+    if (!object) return;
+    T* typed = static_cast<T*>(object);
+    const char* staticName = Platform::ReadableNameOf<T>();
+    const char* dynamicName = staticName;
+    if constexpr (std::is_polymorphic_v<T>) dynamicName = Platform::ReadableName(typeid(*typed));
+    size_t size = sizeof(T);
+    const bool firstVisit = recorder->MarkVisited(object);
+    if (firstVisit) WalkObject(typed, recorder, size);
+    recorder->RecordObject(dynamicName, staticName, size, firstVisit);
+}
+
+template <class T>
+void WalkObjectImpl<T>::WalkObject(T* object, RecordMemory* recorder, size_t& size) {
+    Walking walk(recorder, size);
+    WalkMembers(*object, walk);
+}
+
+template <class T>
+WalkObjectImpl<T>& WalkObjectImpl<T>::Instance() {
+    static WalkObjectImpl instance;
+    return instance;
+}
+
+} // namespace Tarn::Utilities

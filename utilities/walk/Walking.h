@@ -1,0 +1,63 @@
+// The steps a walker is made of.
+//
+//   WalkPointer(p, recorder)          p (static type X*) walked as the deepest registered class of its object
+//   RecordBlock(recorder, p, bytes)   a heap block owned through p, booked under the name of p's type
+//   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Block, Grow
+#pragma once
+
+#include "platform/TypeNames.h"
+#include "utilities/memory/RecordMemory.h"
+#include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/IWalkObject.h"
+
+#include <cstddef>
+
+namespace Tarn::Utilities {
+
+template <class X>
+void WalkPointer(X* pointer, RecordMemory* recorder) {
+    if (!pointer) return;
+    void* adjusted = pointer;
+    IWalkObject* walker = ClassHierarchy<WalkObjectImpl<X>>::GetClassData(pointer, adjusted);
+    walker->Walk(adjusted, recorder);
+}
+
+// Books a block under one name, as both dynamic and static type; a block reached again adds a reference only.
+inline void RecordBlock(RecordMemory* recorder, const void* block, const char* name, size_t bytes) {
+    if (!block) return;
+    const bool firstVisit = recorder->MarkVisited(block);
+    recorder->RecordObject(name, name, bytes, firstVisit);
+}
+
+// The block's name is that of the pointer's type: an array of T is booked as "T*", of X* as "X**".
+template <class P>
+void RecordBlock(RecordMemory* recorder, P* block, size_t bytes) {
+    RecordBlock(recorder, block, Platform::ReadableNameOf<P*>(), bytes);
+}
+
+// One object's walk: the recorder and the size that its Walk will book.
+class Walking {
+public:
+    Walking(RecordMemory* recorder, size_t& size) : mRecorder(recorder), mSize(size) {}
+
+    // The part of `object` that is its base B, by B's walker, with the same size.
+    template <class B, class T> void Base(T& object) {
+        WalkObjectImpl<B>::WalkObject(static_cast<B*>(&object), mRecorder, mSize);
+    }
+    // A member held by value: what it owns is booked, the member itself is inside the owner's size.
+    template <class M> void Embedded(M& member) { WalkObjectImpl<M>::WalkObject(&member, mRecorder, mSize); }
+    // A pointer member or accessor result; X is its static type unless given.
+    template <class X> void Pointer(X* pointer) { WalkPointer(pointer, mRecorder); }
+    template <class P> void Block(P* block, size_t bytes) { RecordBlock(mRecorder, block, bytes); }
+    void Block(const void* block, const char* name, size_t bytes) { RecordBlock(mRecorder, block, name, bytes); }
+    // Bytes the engine allocates in one piece with the object.
+    void Grow(size_t bytes) { mSize += bytes; }
+
+    RecordMemory* Recorder() const { return mRecorder; }
+
+private:
+    RecordMemory* mRecorder;
+    size_t& mSize;
+};
+
+} // namespace Tarn::Utilities

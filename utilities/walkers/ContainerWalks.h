@@ -1,0 +1,108 @@
+// How containers and strings are walked, for every element type.
+//
+//   WalkList(list, walk)    plain values: the array only; pointers: the array, then the elements from the last to
+//                           the first through the registry; values that hold pointers (HoldsPointers<E>): each
+//                           element walked in place by its type's walker, from the last to the first, then the array
+//   hash tables             each bucket's list from the last bucket to the first, then the bucket array
+//   change-packet queue     8 bytes an element charged to the queue itself, then the elements in queue order
+//   KString, KStringA       the heap block of a long text; a short text lives inside the string
+//
+// A container never books itself: whoever reached it did, or it is embedded in an object that did.
+#pragma once
+
+#include "engine/objects/Containers.h"
+#include "engine/objects/Lists.h"
+#include "engine/objects/Strings.h"
+#include "utilities/walk/WalkerDefinitions.h"
+
+#include <tbb/concurrent_queue.h>
+
+#include <type_traits>
+
+namespace Tarn::Objects {
+template <class T> class Point;
+}
+
+namespace Tarn::Utilities {
+
+// Element types stored by value that hold pointers of their own.
+template <class E> struct HoldsPointers : std::false_type {};
+template <class T> struct HoldsPointers<Objects::Point<T>> : std::true_type {};
+template <class V, class K> struct HoldsPointers<Objects::_KeyValue<V, K>> : std::true_type {};
+
+template <class E, class L>
+void WalkList(Objects::_ListBase<E, L>& list, Walking& walk) {
+    const size_t arrayBytes = size_t(list.mCapacity > 0 ? list.mCapacity : 0) * sizeof(E);
+    if constexpr (std::is_pointer_v<E>) {
+        walk.Block(list.mData, arrayBytes);
+        for (int i = list.mCount - 1; i >= 0; --i) walk.Pointer(list.mData[i]);
+    } else if constexpr (HoldsPointers<E>::value) {
+        for (int i = list.mCount - 1; i >= 0; --i) {
+            size_t inside = sizeof(E);  // the element is part of the array, not an object of its own
+            WalkObjectImpl<E>::WalkObject(&list.mData[i], walk.Recorder(), inside);
+        }
+        walk.Block(list.mData, arrayBytes);
+    } else {
+        walk.Block(list.mData, arrayBytes);
+    }
+}
+
+template <class E, class L> void WalkMembers(Objects::_ListBase<E, L>& list, Walking& walk) { WalkList(list, walk); }
+template <class E, class L> void WalkMembers(Objects::_ArrayList<E, L>& list, Walking& walk) { WalkList(list, walk); }
+template <class E, class L> void WalkMembers(Objects::_UnorderedList<E, L>& list, Walking& walk) { WalkList(list, walk); }
+template <class E, class L> void WalkMembers(Objects::_FixedList<E, L>& list, Walking& walk) { WalkList(list, walk); }
+
+// Named lists: exactly the walk of the list they are.
+inline void WalkMembers(Objects::ListOfInts& list, Walking& walk) { WalkList(list, walk); }
+template <class T> void WalkMembers(Objects::ListOfPoints3D<T>& list, Walking& walk) { WalkList(list, walk); }
+inline void WalkMembers(Objects::SegmentIndexDescList& list, Walking& walk) { WalkList(list, walk); }
+inline void WalkMembers(Objects::ListOfPUStrings& list, Walking& walk) { WalkList(list, walk); }
+
+template <class KV, class K, class H>
+void WalkHashTable(Objects::_HashTable<KV, K, H>& table, Walking& walk) {
+    for (int b = static_cast<int>(table.mBucketCount) - 1; b >= 0; --b) WalkList(table.mBuckets[b], walk);
+    walk.Block(table.mBuckets, size_t(table.mBucketCount) * sizeof(*table.mBuckets));
+}
+
+template <class KV, class K, class H>
+void WalkMembers(Objects::_HashTable<KV, K, H>& table, Walking& walk) { WalkHashTable(table, walk); }
+template <class V, class K, class H>
+void WalkMembers(Objects::_HashMap<V, K, H>& map, Walking& walk) { WalkHashTable(map, walk); }
+
+// A key-value entry: its key, then its value.
+template <class V, class K>
+void WalkMembers(Objects::_KeyValue<V, K>& entry, Walking& walk) {
+    walk.Pointer(entry.mKey);
+    walk.Pointer(entry.mValue);
+}
+
+// The queue's pages are out of sight: only its unsynchronised size and iteration are used.
+template <class E, class A>
+void WalkMembers(tbb::concurrent_queue<Objects::AutoPtr<E>, A>& queue, Walking& walk) {
+    walk.Grow(queue.unsafe_size() * sizeof(Objects::AutoPtr<E>));
+    for (auto element = queue.unsafe_begin(); element != queue.unsafe_end(); ++element) walk.Pointer(element->Get());
+}
+
+// Whether a string's characters lie inside the string object itself.
+template <class S, class C> bool Inside(const S& string, const C* chars) {
+    const auto* begin = reinterpret_cast<const char*>(&string);
+    const auto* at = reinterpret_cast<const char*>(chars);
+    return begin <= at && at < begin + sizeof(S);
+}
+
+// The characters and the terminator, at the platform's wide-character size.
+inline void WalkMembers(const Objects::KString& string, Walking& walk) {
+    if (!Inside(string, string.ToChars()))
+        walk.Block(string.ToChars(), (size_t(string.GetLen()) + 1) * sizeof(wchar_t));
+}
+inline void WalkMembers(Objects::KString& string, Walking& walk) { WalkMembers(std::as_const(string), walk); }
+
+inline void WalkMembers(Objects::KStringA& string, Walking& walk) {
+    if (!Inside(string, string.GetBuffer())) walk.Block(string.GetBuffer(), size_t(string.GetLen()) + 1);
+}
+
+// Interned strings belong to the string table.
+inline void WalkMembers(Objects::UString&, Walking&) {}
+inline void WalkMembers(Objects::UStringA&, Walking&) {}
+
+} // namespace Tarn::Utilities
