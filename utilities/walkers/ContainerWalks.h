@@ -12,16 +12,13 @@
 
 #include "engine/objects/Containers.h"
 #include "engine/objects/Lists.h"
+#include "engine/objects/Primitives.h"
 #include "engine/objects/Strings.h"
 #include "utilities/walk/WalkerDefinitions.h"
 
 #include <tbb/concurrent_queue.h>
 
 #include <type_traits>
-
-namespace Tarn::Objects {
-template <class T> class Point;
-}
 
 namespace Tarn::Utilities {
 

@@ -1,0 +1,12 @@
+# Runs the report program with --output and checks that the file holds a report and standard output nothing.
+execute_process(COMMAND ${REPORT} --objects 100 --output ${OUT} RESULT_VARIABLE status OUTPUT_VARIABLE printed)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "report program failed: ${status}")
+endif()
+if(NOT printed STREQUAL "")
+    message(FATAL_ERROR "report printed to standard output despite --output")
+endif()
+file(READ ${OUT} report)
+if(NOT report MATCHES "^Total\t[0-9]+\t[0-9]+\t[0-9]+")
+    message(FATAL_ERROR "no report in ${OUT}")
+endif()

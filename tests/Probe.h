@@ -1,0 +1,65 @@
+// Test objects whose walkers note when they are walked, and test class hierarchies for the registry.
+#pragma once
+
+#include "engine/objects/Objects.h"
+#include "utilities/memory/RecordMemory.h"
+
+#include <string>
+#include <vector>
+
+namespace Tarn::Testing {
+
+// A primitive whose walker notes its id and the report as it stood at that moment, so that a test can tell
+// what had been booked before the probe was reached.
+class Probe : public Objects::APrimitive {
+public:
+    explicit Probe(int id = 0) : mId(id) {}
+    int mId;
+};
+
+struct ProbeVisit {
+    int mId;
+    std::string mReportSoFar;
+};
+std::vector<ProbeVisit>& ProbeLog();
+
+// ---- A class family for the registry: Base <- Middle <- Leaf, registered along that chain; Mixed derives from
+// Padding first, so its Middle part lies at a non-zero offset; Unlisted derives from Middle and is not registered.
+class Base {
+public:
+    virtual ~Base() = default;
+    int mBase = 0;
+};
+class Middle : public Base {
+public:
+    int mMiddle = 0;
+};
+class Leaf : public Middle {
+public:
+    double mLeaf = 0;
+};
+class Padding {
+public:
+    virtual ~Padding() = default;
+    double mPadding[3] = {};
+};
+class Mixed : public Padding, public Leaf {};
+class Unlisted : public Middle {
+public:
+    char mUnlisted[40] = {};
+};
+// Without run-time type information.
+struct Plain {
+    int mValue = 0;
+};
+// A polymorphic root with nothing registered under it.
+class Lonely {
+public:
+    virtual ~Lonely() = default;
+};
+class LonelyChild : public Lonely {};
+
+// Counts how often the registry asks a resolver.
+int& ResolverCalls();
+
+} // namespace Tarn::Testing

@@ -1,0 +1,81 @@
+// The recorder's arithmetic: bytes and instances once per address, references at every visit.
+#include "utilities/memory/RecordMemory.h"
+#include "utilities/memory/VisitedSet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Tarn::Utilities::RecordMemory;
+using Tarn::Utilities::VisitedSet;
+
+std::string Report(const RecordMemory& recorder) { return std::string(recorder.GetResults()); }
+
+TEST(RecordMemory, BooksBytesAndInstancesOncePerAddressAndEveryReference) {
+    RecordMemory recorder;
+    int object = 0;
+    const bool first = recorder.MarkVisited(&object);
+    recorder.RecordObject("T", "T", 24, first);
+    const bool again = recorder.MarkVisited(&object);
+    recorder.RecordObject("T", "T", 24, again);
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(again);
+    EXPECT_EQ(Report(recorder), "Total\t24\t1\t2\r\nT\t24\t1\t2\r\n");
+}
+
+TEST(RecordMemory, ARepeatOfANewPairBooksOnlyAReference) {
+    RecordMemory recorder;
+    recorder.RecordObject("T", "S", 100, false);
+    EXPECT_EQ(Report(recorder), "Total\t0\t0\t1\r\nT\t0\t0\t1\tS\t0\r\n");
+}
+
+TEST(RecordMemory, NamesAreKeysByTextNotByPointer) {
+    RecordMemory recorder;
+    std::string dynamicName = "Type", staticName = "Type";
+    recorder.RecordObject("Type", "Type", 8, true);
+    recorder.RecordObject(dynamicName.c_str(), staticName.c_str(), 8, true);
+    EXPECT_EQ(Report(recorder), "Total\t16\t2\t2\r\nType\t16\t2\t2\r\n");
+}
+
+TEST(RecordMemory, OneDynamicTypeThroughTwoStaticTypesIsOneRow) {
+    RecordMemory recorder;
+    recorder.RecordObject("D", "D", 10, true);
+    recorder.RecordObject("D", "S", 30, true);
+    recorder.RecordObject("D", "S", 30, false);
+    EXPECT_EQ(Report(recorder), "Total\t40\t2\t3\r\nD\t40\t2\t3\tS\t1\r\n");
+}
+
+TEST(RecordMemory, SizesOfOnePairMayDiffer) {
+    RecordMemory recorder;
+    recorder.RecordObject("Mesh", "Mesh", 16, true);
+    recorder.RecordObject("Mesh", "Mesh", 40, true);
+    EXPECT_EQ(Report(recorder), "Total\t56\t2\t2\r\nMesh\t56\t2\t2\r\n");
+}
+
+TEST(RecordMemory, ManyPairsStayApartThroughTheirMemo) {
+    // More pairs than the memo has slots, visited round-robin: every count must land on its own pair.
+    RecordMemory recorder;
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i) names.push_back("Type" + std::to_string(i));
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 200; ++i) recorder.RecordObject(names[i].c_str(), names[(i + 1) % 200].c_str(), i + 1, true);
+    const std::string report = Report(recorder);
+    EXPECT_EQ(report.substr(0, report.find('\r')), "Total\t60300\t600\t600");
+    EXPECT_NE(report.find("\r\nType199\t600\t3\t3\tType0\t3\r\n"), std::string::npos);
+    EXPECT_NE(report.find("\r\nType0\t3\t3\t3\tType1\t3\r\n"), std::string::npos);
+}
+
+TEST(VisitedSet, AnswersEachAddressOnceAtScale) {
+    // Heap-like addresses: multiples of 16, enough of them to grow the table several times.
+    VisitedSet set;
+    constexpr uintptr_t kBase = 0x7f0000000000;
+    constexpr int kCount = 1 << 20;
+    for (int i = 0; i < kCount; ++i) ASSERT_TRUE(set.Insert(reinterpret_cast<const void*>(kBase + 16u * i)));
+    for (int i = 0; i < kCount; i += 4099) ASSERT_FALSE(set.Insert(reinterpret_cast<const void*>(kBase + 16u * i)));
+    EXPECT_EQ(set.Count(), size_t(kCount));
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// The walker registry: deepest registered class, adjusted pointers, the per-type cache and the shared class data.
+#include "Probe.h"
+
+#include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/Walking.h"
+
+#include <gtest/gtest.h>
+
+namespace Tarn::Utilities {
+
+// Opens the private offer of shared class data to the tests.
+struct ClassDataUtilitiesPeer {
+    static void* Offer(void*& slot, const char* rawName, void* newData) {
+        return ClassDataUtilities::InternalGetClassData(slot, rawName, newData);
+    }
+};
+
+} // namespace Tarn::Utilities
+
+namespace {
+
+using namespace Tarn::Testing;
+using namespace Tarn::Utilities;
+
+template <class X> IWalkObject* Resolve(X* object, void*& adjusted) {
+    return ClassHierarchy<WalkObjectImpl<X>>::GetClassData(object, adjusted);
+}
+
+TEST(ClassHierarchy, ResolvesTheDeepestRegisteredClassAlongAChain) {
+    Leaf leaf;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Base>(&leaf, adjusted), &WalkObjectImpl<Leaf>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&leaf));
+}
+
+TEST(ClassHierarchy, AdjustsThePointerToASubclassWithTheBaseAtAnOffset) {
+    Mixed mixed;
+    Base* base = &mixed;
+    ASSERT_NE(static_cast<void*>(base), static_cast<void*>(&mixed));
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Base>(base, adjusted), &WalkObjectImpl<Mixed>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&mixed));
+
+    // The second object of the type is answered from the cache with the same offset.
+    Mixed another;
+    EXPECT_EQ(Resolve<Base>(static_cast<Base*>(&another), adjusted), &WalkObjectImpl<Mixed>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&another));
+}
+
+TEST(ClassHierarchy, CacheAnswersASecondObjectWithoutSearching) {
+    Leaf first, second;
+    void* adjusted = nullptr;
+    Resolve<Middle>(&first, adjusted);
+    const int calls = ResolverCalls();
+    EXPECT_EQ(Resolve<Middle>(&second, adjusted), &WalkObjectImpl<Leaf>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&second));
+    EXPECT_EQ(ResolverCalls(), calls);
+}
+
+TEST(ClassHierarchy, UnregisteredSubclassIsWalkedAsTheDeepestRegisteredAncestor) {
+    Unlisted unlisted;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Base>(&unlisted, adjusted), &WalkObjectImpl<Middle>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(static_cast<Middle*>(&unlisted)));
+}
+
+TEST(ClassHierarchy, HierarchyWithoutRegistrationsAnswersItsOwnWalker) {
+    LonelyChild child;
+    void* adjusted = nullptr;
+    EXPECT_EQ(ClassHierarchy<WalkObjectImpl<Lonely>>::FindSubClassData(&child, adjusted), nullptr);
+    EXPECT_EQ(adjusted, nullptr);
+    EXPECT_EQ(Resolve<Lonely>(&child, adjusted), &WalkObjectImpl<Lonely>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&child));
+    const auto* map = ClassHierarchy<WalkObjectImpl<Lonely>>::Cache().mMap;
+    ASSERT_NE(map, nullptr);
+    EXPECT_NE(const_cast<ClassDataCache<IWalkObject>::Map*>(map)->FindValue(typeid(LonelyChild).name()), nullptr);
+}
+
+TEST(ClassHierarchy, NonPolymorphicStaticTypeIsKeyedByItsOwnName) {
+    Plain first, second;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Plain>(&first, adjusted), &WalkObjectImpl<Plain>::Instance());
+    EXPECT_EQ(Resolve<Plain>(&second, adjusted), &WalkObjectImpl<Plain>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&second));
+    auto* map = ClassHierarchy<WalkObjectImpl<Plain>>::Cache().mMap;
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->Count(), 1);
+    EXPECT_NE(map->FindValue(typeid(Plain).name()), nullptr);
+}
+
+TEST(ClassHierarchy, EqualPrioritiesKeepTheListInOrderAndAreSearchedFromTheLast) {
+    // Every registration carries priority 0: the list never needs its sort.
+    auto& list = ClassHierarchy<WalkObjectImpl<Tarn::Objects::ARefCounted>>::List();
+    EXPECT_GE(list.mEntries.Count(), 2);
+    EXPECT_TRUE(list.mSorted);
+}
+
+TEST(ClassHierarchy, LibraryHierarchiesAreSharedWithThisModule) {
+    // The probe is registered here under APrimitive, a hierarchy the library fills: both see one list, so a
+    // probe reached through the library's ARefCounted hierarchy resolves to the probe's walker.
+    Probe probe;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Tarn::Objects::ARefCounted>(&probe, adjusted), &WalkObjectImpl<Probe>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&probe));
+}
+
+TEST(ClassDataUtilities, FirstOfferWinsAndLaterOnesAreHandedBack) {
+    int first = 1, second = 2;
+    void* slot = nullptr;
+    EXPECT_EQ(ClassDataUtilitiesPeer::Offer(slot, "test.shared.object", &first), nullptr);
+    EXPECT_EQ(slot, &first);
+    void* otherSlot = nullptr;
+    EXPECT_EQ(ClassDataUtilitiesPeer::Offer(otherSlot, "test.shared.object", &second), &second);
+    EXPECT_EQ(otherSlot, &first);
+}
+
+TEST(WalkPointer, BooksUnderTheDynamicNameAndTheResolvedWalkersName) {
+    RecordMemory recorder;
+    Unlisted unlisted;
+    Leaf leaf;
+    WalkPointer(static_cast<Base*>(&unlisted), &recorder);
+    WalkPointer(static_cast<Base*>(&leaf), &recorder);
+    WalkPointer(static_cast<Base*>(nullptr), &recorder);
+    EXPECT_EQ(std::string(recorder.GetResults()),
+              "Total\t" + std::to_string(sizeof(Middle) + sizeof(Leaf)) + "\t2\t2\r\n"
+              "Tarn::Testing::Leaf\t" + std::to_string(sizeof(Leaf)) + "\t1\t1\r\n"
+              "Tarn::Testing::Unlisted\t" + std::to_string(sizeof(Middle)) + "\t1\t1\tTarn::Testing::Middle\t1\r\n");
+}
+
+} // namespace
