@@ -22,9 +22,20 @@ RecordMemory::ResolvedData* RecordMemory::Resolve(const char* dynamicTypeName, c
     const int before = (*type)->mStaticTypes.Count();
     ResolvedData* pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, ResolvedData{});
     if (!pair) return nullptr;
-    if ((*type)->mStaticTypes.Count() != before) std::memset(mRecent, 0, sizeof mRecent);
-    mRecent[RecentSlot(dynamicTypeName, staticTypeName)] = {dynamicTypeName, staticTypeName, pair};
+    if ((*type)->mStaticTypes.Count() != before) {
+        std::memset(mRecent, 0, sizeof mRecent);
+        mRecentCount = 0;
+    }
+    Remember(dynamicTypeName, staticTypeName, pair);
     return pair;
+}
+
+void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data) {
+    if (2 * (mRecentCount + 1) > kRecentMask + 1) return;  // keep probes short; the tables still answer
+    size_t i = RecentSlot(dynamicTypeName, staticTypeName);
+    while (mRecent[i].mDynamic) i = (i + 1) & kRecentMask;
+    mRecent[i] = {dynamicTypeName, staticTypeName, data};
+    ++mRecentCount;
 }
 
 int RecordMemory::CompareResults(const void* a, const void* b) {

@@ -73,26 +73,32 @@ private:
     // Finds or creates the pair through the name tables, comparing names as text.
     ResolvedData* Resolve(const char* dynamicTypeName, const char* staticTypeName);
 
-    // A small direct-mapped memo of pairs by name pointers, in front of the text-keyed tables: a walk books
-    // the same few pairs millions of times. Cleared whenever a pair is added, since adding may move entries.
+    // A memo of pairs by their name pointers, in front of the text-keyed tables: a walk books the same few pairs
+    // millions of times. Open addressing; emptied whenever a pair is added, since adding may move entries.
     struct RecentPair {
         const char* mDynamic;
         const char* mStatic;
         ResolvedData* mData;
     };
-    static constexpr unsigned kRecentBits = 6;
+    static constexpr unsigned kRecentBits = 9;
+    static constexpr size_t kRecentMask = (size_t(1) << kRecentBits) - 1;
     static size_t RecentSlot(const char* dynamicTypeName, const char* staticTypeName) {
         const auto key = reinterpret_cast<uintptr_t>(dynamicTypeName) ^ (reinterpret_cast<uintptr_t>(staticTypeName) >> 3);
         return (key * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits);
     }
     ResolvedData* Recent(const char* dynamicTypeName, const char* staticTypeName) const {
-        const RecentPair& recent = mRecent[RecentSlot(dynamicTypeName, staticTypeName)];
-        return recent.mDynamic == dynamicTypeName && recent.mStatic == staticTypeName ? recent.mData : nullptr;
+        for (size_t i = RecentSlot(dynamicTypeName, staticTypeName);; i = (i + 1) & kRecentMask) {
+            const RecentPair& recent = mRecent[i];
+            if (recent.mDynamic == dynamicTypeName && recent.mStatic == staticTypeName) return recent.mData;
+            if (!recent.mDynamic) return nullptr;
+        }
     }
+    void Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data);
 
     Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
     VisitedSet mVisited;
-    RecentPair mRecent[size_t(1) << kRecentBits] = {};
+    RecentPair mRecent[kRecentMask + 1] = {};
+    size_t mRecentCount = 0;
 };
 
 } // namespace Tarn::Utilities

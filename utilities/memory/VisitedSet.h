@@ -2,12 +2,15 @@
 //
 // Open addressing with linear probing over a power-of-two table that doubles at half load. Heap addresses
 // are multiples of 16, so the address is mixed by a Fibonacci multiplication before it picks a slot: every
-// lookup reads one short run of neighbouring slots, at ten addresses or ten million.
+// lookup reads one short run of neighbouring slots, at ten addresses or ten million. Tables of several megabytes
+// ask for huge pages: lookups land at random, and without them nearly every one would also miss the TLB.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+
+#include <sys/mman.h>
 
 namespace Tarn::Utilities {
 
@@ -16,7 +19,7 @@ public:
     VisitedSet() : mSlots(Allocate(mCapacity)) {}
     VisitedSet(const VisitedSet&) = delete;
     VisitedSet& operator=(const VisitedSet&) = delete;
-    ~VisitedSet() { std::free(mSlots); }
+    ~VisitedSet() { Free(mSlots, mCapacity); }
 
     // True when `address` (never null) was not in the set and has been added.
     bool Insert(const void* address) {
@@ -37,10 +40,25 @@ private:
         return (reinterpret_cast<uintptr_t>(address) * 0x9E3779B97F4A7C15ull) >> (64 - bits);
     }
 
+    static constexpr size_t kHugePage = size_t(2) << 20;
+
     static const void** Allocate(size_t capacity) {
-        auto* slots = static_cast<const void**>(std::calloc(capacity, sizeof(void*)));
-        if (!slots) throw std::bad_alloc();
-        return slots;
+        const size_t bytes = capacity * sizeof(void*);
+        void* slots = nullptr;
+        if (bytes >= kHugePage) {
+            slots = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (slots == MAP_FAILED) throw std::bad_alloc();
+            madvise(slots, bytes, MADV_HUGEPAGE);  // advice only: a kernel without it keeps small pages
+        } else {
+            slots = std::calloc(capacity, sizeof(void*));
+            if (!slots) throw std::bad_alloc();
+        }
+        return static_cast<const void**>(slots);
+    }
+
+    static void Free(const void** slots, size_t capacity) {
+        if (capacity * sizeof(void*) >= kHugePage) munmap(slots, capacity * sizeof(void*));
+        else std::free(slots);
     }
 
     void Grow() {
@@ -55,7 +73,7 @@ private:
             while (mSlots[j]) j = (j + 1) & (mCapacity - 1);
             mSlots[j] = old[i];
         }
-        std::free(old);
+        Free(old, oldCapacity);
     }
 
     unsigned mBits = 16;

@@ -43,7 +43,17 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     T* typed = static_cast<T*>(object);
     const char* staticName = Platform::ReadableNameOf<T>();
     const char* dynamicName = staticName;
-    if constexpr (std::is_polymorphic_v<T>) dynamicName = Platform::ReadableName(typeid(*typed));
+    if constexpr (std::is_polymorphic_v<T>) {
+        // One walker mostly meets one dynamic type after another: remember the last one's name.
+        static const std::type_info* lastType = nullptr;
+        static const char* lastName = nullptr;
+        const std::type_info& type = typeid(*typed);
+        if (&type != lastType) {
+            lastName = Platform::ReadableName(type);
+            lastType = &type;
+        }
+        dynamicName = lastName;
+    }
     size_t size = sizeof(T);
     const bool firstVisit = recorder->MarkVisited(object);
     if (firstVisit) WalkObject(typed, recorder, size);

@@ -1,0 +1,204 @@
+// The accountant against a minimal hand-written walk, over one scene, in one run.
+//
+// The scene: a list of images, each with a polyline (its vertex array and a related point), a bounded plane and an
+// attribute: six objects or blocks an image, the list in shuffled order so that the walk jumps through memory as it
+// does in a long-lived engine heap. The baseline knows the scene's shape, marks each address in an open-addressing
+// set and books it by its type_info pointer: the floor of any walk that visits and books every object once.
+//
+//   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
+#include "engine/objects/Objects.h"
+#include "utilities/memory/RecordMemory.h"
+#include "utilities/walk/IWalkObject.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <typeinfo>
+#include <vector>
+
+namespace {
+
+using namespace Tarn::Objects;
+using Tarn::vec3;
+using Clock = std::chrono::steady_clock;
+using RootList = _ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>;
+
+constexpr int kObjectsPerImage = 6;
+
+class BenchScene {
+public:
+    explicit BenchScene(int64_t objects) {
+        const int64_t images = objects / kObjectsPerImage;
+        mImages.reserve(size_t(images));
+        for (int64_t i = 0; i < images; ++i) {
+            auto image = std::make_unique<Image<float>>();
+            auto* curve = new Polyline<float>;
+            for (int v = 0; v < 3; ++v) curve->mVertices.Add({float(v), float(i), 0});
+            curve->mRelated = new Point<float>;
+            image->mCurve = curve;
+            image->mSurface = new BoundedPlane<float>;
+            image->mAttribute = new ImageAttribute;
+            mImages.push_back(std::move(image));
+        }
+        std::vector<Image<float>*> order;
+        for (auto& image : mImages) order.push_back(image.get());
+        std::shuffle(order.begin(), order.end(), std::mt19937_64(42));
+        for (Image<float>* image : order) mRoot.Add(image);
+    }
+    ~BenchScene() {
+        for (auto& image : mImages) {
+            auto* curve = static_cast<Polyline<float>*>(image->mCurve);
+            delete curve->mRelated;
+            delete curve;
+            delete image->mSurface;
+            delete image->mAttribute;
+        }
+    }
+    int64_t Objects() const { return int64_t(mImages.size()) * kObjectsPerImage; }
+    RootList& Root() { return mRoot; }
+
+private:
+    std::vector<std::unique_ptr<Image<float>>> mImages;
+    RootList mRoot;
+};
+
+// ---- The baseline: a hand-written depth-first walk
+
+class Baseline {
+public:
+    void Walk(RootList& root) {
+        Book(&typeid(root), sizeof root, Mark(&root));
+        Book(&typeid(ARefCounted**), size_t(root.mCapacity) * 8, Mark(root.mData));
+        for (int i = root.mCount - 1; i >= 0; --i) WalkImage(static_cast<Image<float>*>(root.mData[i]));
+    }
+    uint64_t Bytes() const { return mBytes; }
+
+private:
+    void WalkImage(Image<float>* image) {
+        const bool first = Mark(image);
+        if (first) {
+            auto* curve = static_cast<Polyline<float>*>(image->mCurve);
+            if (Mark(curve)) {
+                Leaf(curve->mRelated);
+                Book(&typeid(vec3<float>*), size_t(curve->mVertices.mCapacity) * sizeof(vec3<float>),
+                     Mark(curve->mVertices.mData));
+            }
+            Book(&typeid(*curve), sizeof(*curve), true);
+            Leaf(image->mSurface);
+            Leaf(image->mAttribute);
+        }
+        Book(&typeid(*image), sizeof(*image), first);
+    }
+    template <class T> void Leaf(T* object) { Book(&typeid(*object), sizeof(T), Mark(object)); }
+
+    bool Mark(const void* address) {
+        size_t i = Slot(address);
+        for (;; i = (i + 1) & (mSlots.size() - 1)) {
+            if (mSlots[i] == address) return false;
+            if (!mSlots[i]) break;
+        }
+        mSlots[i] = address;
+        if (++mCount * 2 > mSlots.size()) Grow();
+        return true;
+    }
+    size_t Slot(const void* address) const {
+        return (reinterpret_cast<uintptr_t>(address) * 0x9E3779B97F4A7C15ull) >> (64 - mBits);
+    }
+    void Grow() {
+        std::vector<const void*> old(mSlots.size() * 2, nullptr);
+        old.swap(mSlots);
+        ++mBits;
+        for (const void* address : old) {
+            if (!address) continue;
+            size_t i = Slot(address);
+            while (mSlots[i]) i = (i + 1) & (mSlots.size() - 1);
+            mSlots[i] = address;
+        }
+    }
+
+    // Booked by type_info pointer in a small direct-mapped table.
+    struct Booking {
+        const std::type_info* mType;
+        uint64_t mBytes, mInstances, mReferences;
+    };
+    void Book(const std::type_info* type, size_t bytes, bool first) {
+        Booking* booking = &mBooked[(reinterpret_cast<uintptr_t>(type) >> 4) & 63];
+        while (booking->mType && booking->mType != type) booking = &mBooked[(booking - mBooked + 1) & 63];
+        booking->mType = type;
+        if (first) {
+            booking->mBytes += bytes;
+            ++booking->mInstances;
+            mBytes += bytes;
+        }
+        ++booking->mReferences;
+    }
+
+    unsigned mBits = 16;
+    std::vector<const void*> mSlots = std::vector<const void*>(size_t(1) << 16, nullptr);
+    size_t mCount = 0;
+    Booking mBooked[64] = {};
+    uint64_t mBytes = 0;
+};
+
+double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+
+double TimeAccountant(BenchScene& scene) {
+    const auto start = Clock::now();
+    Tarn::Utilities::RecordMemory recorder;
+    Tarn::Utilities::WalkObjectImpl<RootList>::Instance().Walk(&scene.Root(), &recorder);
+    benchmark::DoNotOptimize(recorder);
+    return Seconds(Clock::now() - start);
+}
+
+double TimeBaseline(BenchScene& scene) {
+    const auto start = Clock::now();
+    Baseline hand;
+    hand.Walk(scene.Root());
+    benchmark::DoNotOptimize(hand.Bytes());
+    return Seconds(Clock::now() - start);
+}
+
+void WalkScene(benchmark::State& state) {
+    BenchScene scene(state.range(0));
+    const double objects = double(scene.Objects());
+    double accountant = 0, baseline = 0;
+    bool accountantFirst = true;  // alternate, so that neither walk always finds the other's leftovers
+    for (auto _ : state) {
+        const double spent[2] = {accountantFirst ? TimeAccountant(scene) : TimeBaseline(scene),
+                                 accountantFirst ? TimeBaseline(scene) : TimeAccountant(scene)};
+        const double accountantSpent = spent[accountantFirst ? 0 : 1];
+        state.SetIterationTime(accountantSpent);
+        accountant += accountantSpent;
+        baseline += spent[accountantFirst ? 1 : 0];
+        accountantFirst = !accountantFirst;
+    }
+    const double rounds = double(state.iterations());
+    state.counters["objects"] = objects;
+    state.counters["accountant_ns/obj"] = accountant / rounds / objects * 1e9;
+    state.counters["baseline_ns/obj"] = baseline / rounds / objects * 1e9;
+    state.counters["ratio"] = accountant / baseline;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool huge = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--huge") == 0) huge = true;
+        else args.push_back(argv[i]);
+    }
+    auto* walk = benchmark::RegisterBenchmark("WalkScene", WalkScene);
+    walk->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
+    if (huge) walk->Arg(10'000'000)->Iterations(2);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
