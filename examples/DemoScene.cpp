@@ -11,6 +11,13 @@ namespace Tarn::Demo {
 using namespace Tarn::Objects;
 using Utilities::WalkObjectImpl;
 
+// A host's own kind of image: the library has no walker for it, so it is walked as the nearest class it knows,
+// Image<float>, and the report names both.
+class Terrain : public Image<float> {
+public:
+    float mHeights[16] = {};
+};
+
 namespace {
 
 // The demo runs on one virtual device that supports six clip planes.
@@ -64,7 +71,7 @@ void DemoScene::BuildGroup(int index) {
     auto* circle = Make<Circle<float>>();
     auto* centre = Make<Point<float>>();
     circle->mRelated = centre;
-    auto* imageF = Make<Image<float>>();
+    auto* imageF = index % 2 ? Make<Image<float>>() : Make<Terrain>();
     imageF->mCurve = circle;
     mObjects.Add(imageF);
 
