@@ -149,6 +149,13 @@ TEST_F(ObjectWalkers, PlaneSetAsksThePlaneCountEvenWithoutAnArray) {
     EXPECT_EQ(mDevice.mCapabilities.mAsked, 2);
 }
 
+TEST_F(ObjectWalkers, PlaneSetWithoutAVirtualDeviceBooksOnlyItself) {
+    Tarn::Devices::Sys::VirtualDevices().SetCount(0);
+    XPlaneSet<float> planes(4);
+    EXPECT_EQ(Walk(&planes), "Total\t" + std::to_string(sizeof(planes)) + "\t1\t1\r\n" +
+                                 Line("Tarn::Objects::XPlaneSet<float>", sizeof(planes), 1, 1) + "\r\n");
+}
+
 TEST_F(ObjectWalkers, ContextIteratorAndLocaleWalkWhatTheyPointAt) {
     APrimitiveContext context;
     SinglePrimitiveIterator iterator;

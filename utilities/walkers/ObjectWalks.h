@@ -62,10 +62,13 @@ template <class T> void WalkMembers(Image<T>& image, Walking& walk) {
 }
 
 // The device array holds as many planes as the first virtual device supports; the count is asked even when the
-// array is missing.
+// array is missing. Without a device the count is unknown and the array is not booked.
 template <class T> void WalkMembers(XPlaneSet<T>& planes, Walking& walk) {
-    Devices::AVirtualDevice* device = Devices::Sys::VirtualDevices().GetAt(0);
-    const int count = device->Capabilities()->PlaneCount();
+    Devices::VirtualDeviceList& devices = Devices::Sys::VirtualDevices();
+    const Devices::AVirtualDevice* device = devices.Count() > 0 ? devices.GetAt(0) : nullptr;
+    const Devices::DeviceCapabilities* capabilities = device ? device->Capabilities() : nullptr;
+    if (!capabilities) return;
+    const int count = capabilities->PlaneCount();
     walk.Block(planes.DevicePlanes(), size_t(count > 0 ? count : 0) * sizeof(XPlane<T>));
 }
 
