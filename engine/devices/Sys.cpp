@@ -2,6 +2,8 @@
 
 namespace Tarn::Devices {
 
+DrawManager* Sys::mDrawManager = nullptr;
+
 VirtualDeviceList& Sys::VirtualDevices() {
     static VirtualDeviceList devices;
     return devices;

@@ -24,12 +24,17 @@ public:
     virtual const DeviceCapabilities* Capabilities() const = 0;
 };
 
+class DrawManager;
+
 using VirtualDeviceList = Objects::_ListBase<AVirtualDevice*, Objects::RefCountedLifetime<AVirtualDevice*>>;
 
 class Sys {
 public:
     // The devices the engine runs on; entry 0 is the primary device. The list does not own them.
     static VirtualDeviceList& VirtualDevices();
+
+    // Draws debug shapes for tools; null until the host's renderer installs one. Not owned.
+    static DrawManager* mDrawManager;
 };
 
 } // namespace Tarn::Devices
