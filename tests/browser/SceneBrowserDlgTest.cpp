@@ -1,0 +1,371 @@
+// The scene browser dialog in a real window: its state after creation, lazy expansion, the two views, the rows of
+// the selection, the host's callbacks and the close notification. Driven through the controls and posted events.
+#include "BrowserTestSupport.h"
+#include "utilities/browser/SceneBrowserDlg.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/frame.h>
+#include <wx/listctrl.h>
+#include <wx/radiobut.h>
+#include <wx/treectrl.h>
+
+#include <utility>
+#include <vector>
+
+namespace Tarn::Testing {
+namespace {
+
+using Objects::Intern;
+using Utilities::SceneBrowserDlg;
+using Utilities::SceneNode;
+
+// What the redraw callback saw; a plain function cannot carry a fixture.
+struct RedrawLog {
+    int mCalls = 0;
+    int mRowsAtLastCall = -1;
+    wxWindow* mWindow = nullptr;
+    wxListCtrl* mList = nullptr;
+} gRedraws;
+
+void CountRedraw(wxWindow* window) {
+    ++gRedraws.mCalls;
+    gRedraws.mWindow = window;
+    gRedraws.mRowsAtLastCall = gRedraws.mList ? gRedraws.mList->GetItemCount() : -1;
+}
+
+// Lets the columns be laid out again at a chosen list width.
+class ResizedBrowser : public SceneBrowserDlg {
+public:
+    using SceneBrowserDlg::SceneBrowserDlg;
+    void InsertColumnsAtWidth(int width) {
+        mPropertyList->DeleteAllColumns();
+        mPropertyList->SetSize(width, mPropertyList->GetSize().GetHeight());
+        InsertPropertyColumns();
+    }
+};
+
+// The browser over a host window, on the one-cell world plus one render node outside the cell.
+class BrowserWindow : public ::testing::Test {
+protected:
+    BrowserWindow() {
+        mLoose = mScene.mWorld.AddRenderNode(nullptr, {{20, 0, 0}, {22, 2, 2}}, 1);
+        mHost = new wxFrame(nullptr, wxID_ANY, "host");
+        mHost->Bind(Utilities::EVT_SCENE_BROWSER_NOTIFY,
+                    [this](wxCommandEvent& event) { mNotices.emplace_back(event.GetInt(), event.GetExtraLong()); });
+        mRoot = new SceneNode(nullptr);
+        mRoot->Name(Intern(L"World"));
+        mRoot->WorldIterator(mScene.mWorld.TopLevelIterator());
+        mBrowser = new ResizedBrowser(mRoot, mHost);
+        mTree = static_cast<wxTreeCtrl*>(mBrowser->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE));
+        mList = static_cast<wxListCtrl*>(mBrowser->FindWindow(SceneBrowserDlg::IDC_PROPERTIES_LIST));
+        gRedraws = RedrawLog{};
+        gRedraws.mList = mList;
+    }
+
+    ~BrowserWindow() override {
+        delete mBrowser;
+        EXPECT_EQ(mScene.mWorld.OpenIterators(), 0) << "the browser leaves part of its tree alive";
+        delete mHost;
+        gRedraws = RedrawLog{};
+    }
+
+    wxRadioButton* Radio(int id) const { return static_cast<wxRadioButton*>(mBrowser->FindWindow(id)); }
+
+    // A user's click on a radio button: it turns on, its partner off, and the click arrives as an event.
+    void Click(int radioId) {
+        wxRadioButton* radio = Radio(radioId);
+        radio->SetValue(true);
+        wxCommandEvent click(wxEVT_RADIOBUTTON, radioId);
+        click.SetEventObject(radio);
+        click.SetInt(1);
+        wxPostEvent(radio, click);
+        wxTheApp->ProcessPendingEvents();
+    }
+
+    void DoubleClick(const wxTreeItemId& item) {
+        mTree->SelectItem(item);
+        wxTreeEvent activated(wxEVT_TREE_ITEM_ACTIVATED, mTree, item);
+        wxPostEvent(mTree, activated);
+        wxTheApp->ProcessPendingEvents();
+    }
+
+    void PressOK() {
+        wxCommandEvent press(wxEVT_BUTTON, wxID_OK);
+        press.SetEventObject(mBrowser->FindWindow(wxID_OK));
+        wxPostEvent(mBrowser->FindWindow(wxID_OK), press);
+        wxTheApp->ProcessPendingEvents();
+    }
+
+    std::vector<wxTreeItemId> ChildrenOf(const wxTreeItemId& item) const {
+        std::vector<wxTreeItemId> children;
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId child = mTree->GetFirstChild(item, cookie); child.IsOk();
+             child = mTree->GetNextChild(item, cookie))
+            children.push_back(child);
+        return children;
+    }
+
+    wxTreeItemId Root() const { return mTree->GetRootItem(); }
+
+    // What a host does while drawing a frame. The browser is taken into a local first: GCC's vptr sanitizer
+    // misreads `->*` applied to a data member directly.
+    void DrawFrame(Devices::ADrawContext& context) {
+        SceneBrowserDlg* browser = mBrowser;
+        if (SceneBrowserDlg::DrawBoxFn draw = browser->DrawBoxCB()) (browser->*draw)(context);
+    }
+
+    // The root opened, in logical-scene view: the three render nodes.
+    std::vector<wxTreeItemId> OpenRoot() {
+        mTree->Expand(Root());
+        return ChildrenOf(Root());
+    }
+
+    wxString Column(int column) const {
+        wxListItem item;
+        item.SetMask(wxLIST_MASK_TEXT | wxLIST_MASK_WIDTH);
+        mList->GetColumn(column, item);
+        return item.GetText();
+    }
+
+    OneCellWorld mScene;
+    Graphics::SimpleRenderNode* mLoose;
+    wxFrame* mHost;
+    SceneNode* mRoot;
+    ResizedBrowser* mBrowser;
+    wxTreeCtrl* mTree;
+    wxListCtrl* mList;
+    std::vector<std::pair<int, long>> mNotices;
+};
+
+// ---- After creation
+
+using SceneBrowserDlgCreation = BrowserWindow;
+
+TEST_F(SceneBrowserDlgCreation, IsAShownModelessDialogRegisteredByName) {
+    EXPECT_TRUE(mBrowser->IsShown());
+    EXPECT_FALSE(mBrowser->IsModal());
+    const wxClassInfo* info = wxClassInfo::FindClass("SceneBrowserDlg");
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(info->IsKindOf(wxCLASSINFO(wxDialog)));
+    EXPECT_EQ(mBrowser->GetClassInfo(), info);
+}
+
+TEST_F(SceneBrowserDlgCreation, StartsInLogicalSceneWithAnEmptyListAndOneClosedRoot) {
+    EXPECT_TRUE(Radio(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO)->GetValue());
+    EXPECT_FALSE(Radio(SceneBrowserDlg::IDC_SPATIAL_RADIO)->GetValue());
+
+    ASSERT_EQ(mList->GetColumnCount(), 2);
+    EXPECT_EQ(Column(0), "Data");
+    EXPECT_EQ(Column(1), "Value");
+    EXPECT_EQ(mList->GetItemCount(), 0);
+
+    EXPECT_EQ(mTree->GetItemText(Root()), "World");
+    EXPECT_TRUE(mTree->ItemHasChildren(Root()));
+    EXPECT_FALSE(mTree->IsExpanded(Root()));
+    ASSERT_EQ(mTree->GetCount(), 2u);
+    EXPECT_EQ(mTree->GetItemText(ChildrenOf(Root()).at(0)), "Dummy");
+    EXPECT_EQ(mRoot->ChildCount(), 0);  // nothing is asked of the engine before the root is opened
+}
+
+TEST_F(SceneBrowserDlgCreation, ColumnsSplitFiveTwelfthsToTheLabels) {
+    ASSERT_EQ(mList->GetSize().GetWidth(), 600);
+    EXPECT_EQ(mList->GetColumnWidth(0), 250);
+    EXPECT_EQ(mList->GetColumnWidth(1), 350);
+
+    mBrowser->InsertColumnsAtWidth(601);
+    EXPECT_EQ(mList->GetColumnWidth(0), 250);
+    EXPECT_EQ(mList->GetColumnWidth(1), 351);
+}
+
+TEST(SceneBrowserDlgRoot, RootWithoutNameShowsEmptyText) {
+    wxFrame host(nullptr, wxID_ANY, "host");
+    auto* browser = new SceneBrowserDlg(new SceneNode(nullptr), &host);
+    auto* tree = static_cast<wxTreeCtrl*>(browser->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE));
+    EXPECT_EQ(tree->GetItemText(tree->GetRootItem()), "");
+    tree->Expand(tree->GetRootItem());  // a root without iterator has no children
+    EXPECT_FALSE(tree->ItemHasChildren(tree->GetRootItem()));
+    delete browser;
+}
+
+// ---- Lazy expansion
+
+using SceneBrowserDlgExpansion = BrowserWindow;
+
+TEST_F(SceneBrowserDlgExpansion, OpeningTheRootListsTheRenderNodesInLogicalScene) {
+    const std::vector<wxTreeItemId> children = OpenRoot();
+    ASSERT_EQ(children.size(), 3u);
+    ASSERT_EQ(mRoot->ChildCount(), 3);
+    const Objects::ISpatialNode* entities[] = {mScene.mFirst, mScene.mSecond, mLoose};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(mRoot->Children()[i]->TarnEntity(), entities[i]);
+        EXPECT_EQ(mTree->GetItemText(children[i]), wxString(mRoot->Children()[i]->Name()->Text()));
+        EXPECT_TRUE(mTree->ItemHasChildren(children[i])) << "each node item starts with a placeholder";
+    }
+}
+
+TEST_F(SceneBrowserDlgExpansion, DoubleClickOpensAndOpeningAgainAddsNothing) {
+    DoubleClick(Root());
+    EXPECT_EQ(ChildrenOf(Root()).size(), 3u);
+    mTree->Expand(Root());
+    mTree->Collapse(Root());
+    mTree->Expand(Root());
+    DoubleClick(Root());
+    EXPECT_EQ(ChildrenOf(Root()).size(), 3u);
+    EXPECT_EQ(mRoot->ChildCount(), 3);
+}
+
+TEST_F(SceneBrowserDlgExpansion, OpeningAChildlessNodeRemovesItsExpandButton) {
+    const wxTreeItemId first = OpenRoot()[0];
+    mTree->Expand(first);
+    EXPECT_FALSE(mTree->ItemHasChildren(first));
+    EXPECT_EQ(mTree->GetChildrenCount(first), 0u);
+}
+
+TEST_F(SceneBrowserDlgExpansion, SpatialViewShowsTheCellWithItsRenderNodesBelow) {
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    const std::vector<wxTreeItemId> top = OpenRoot();
+    ASSERT_EQ(top.size(), 2u);
+    EXPECT_TRUE(mTree->GetItemText(top[0]).EndsWith(">ISpatialCell"));
+    EXPECT_TRUE(mTree->GetItemText(top[1]).EndsWith(">SimpleRenderNode"));
+    mTree->Expand(top[0]);
+    EXPECT_EQ(ChildrenOf(top[0]).size(), 2u);
+}
+
+// ---- Switching the view
+
+using SceneBrowserDlgModeSwitch = BrowserWindow;
+
+TEST_F(SceneBrowserDlgModeSwitch, ClearsTreeAndListAndShowsTheRootAgain) {
+    mTree->SelectItem(OpenRoot()[0]);
+    ASSERT_EQ(mList->GetItemCount(), 11);
+
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    EXPECT_FALSE(Radio(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO)->GetValue());
+    EXPECT_EQ(mTree->GetCount(), 2u);
+    EXPECT_EQ(mTree->GetItemText(Root()), "World");
+    EXPECT_FALSE(mTree->IsExpanded(Root()));
+    EXPECT_EQ(mTree->GetItemText(ChildrenOf(Root())[0]), "Dummy");
+    EXPECT_EQ(mList->GetItemCount(), 0);
+    EXPECT_EQ(mList->GetColumnCount(), 2);
+    EXPECT_EQ(mRoot->ChildCount(), 0);
+
+    EXPECT_EQ(OpenRoot().size(), 2u);  // asked again, now in the spatial view
+}
+
+TEST_F(SceneBrowserDlgModeSwitch, ClickOnTheRadioThatIsOnRebuildsAllTheSame) {
+    OpenRoot();
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    EXPECT_EQ(mTree->GetCount(), 2u);
+    EXPECT_EQ(OpenRoot().size(), 3u);
+}
+
+TEST_F(SceneBrowserDlgModeSwitch, DroppedNodesAreFreed) {
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    mTree->Expand(OpenRoot()[0]);
+    ASSERT_EQ(mScene.mWorld.OpenIterators(), 2);  // the root's and the cell node's
+
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    EXPECT_FALSE(Radio(SceneBrowserDlg::IDC_SPATIAL_RADIO)->GetValue());
+    EXPECT_EQ(mScene.mWorld.OpenIterators(), 1);
+    EXPECT_EQ(OpenRoot().size(), 3u);  // and the logical scene is asked for anew
+}
+
+// ---- Selection, drawing and the host's callbacks
+
+using SceneBrowserDlgSelection = BrowserWindow;
+
+TEST_F(SceneBrowserDlgSelection, SelectionFillsTheRowsOfTheNode) {
+    mTree->SelectItem(OpenRoot()[0]);
+    ASSERT_EQ(mList->GetItemCount(), 11);
+    SceneNode* node = mRoot->Children()[0];
+    for (int row = 0; row < 11; ++row) {
+        EXPECT_EQ(mList->GetItemText(row, 0), wxString(node->Attributes()[row]->mName.ToChars())) << row;
+        EXPECT_EQ(mList->GetItemText(row, 1), wxString(node->Attributes()[row]->mValue.ToChars())) << row;
+    }
+    EXPECT_EQ(mList->GetItemText(3, 0), "   Max");
+    EXPECT_EQ(mList->GetItemText(3, 1), "1.000000, 2.000000, 3.000000");
+
+    mTree->SelectItem(Root());
+    EXPECT_EQ(mList->GetItemCount(), 0);  // the root has no entity, so no rows
+}
+
+TEST_F(SceneBrowserDlgSelection, DrawBoxCBIsArmedByTheFirstNodeWithAnEntity) {
+    RecordingDrawManager draw;
+    Devices::ADrawContext context;
+    EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
+
+    const std::vector<wxTreeItemId> nodes = OpenRoot();
+    mTree->SelectItem(ChildrenOf(nodes[0]).at(0));  // a placeholder: no node
+    EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
+    EXPECT_EQ(mList->GetItemCount(), 0);
+
+    mTree->SelectItem(nodes[1]);
+    const SceneBrowserDlg::DrawBoxFn drawBox = mBrowser->DrawBoxCB();
+    ASSERT_NE(drawBox, nullptr);
+    DrawFrame(context);
+    ASSERT_EQ(draw.mCalls.size(), 1u);
+    EXPECT_TRUE(SameBox(draw.mCalls[0].mBox, mScene.mSecond->mBox));
+    EXPECT_EQ(draw.mCalls[0].mContext, &context);
+
+    mTree->SelectItem(Root());  // stays armed, but the root has nothing to draw
+    ASSERT_EQ(mBrowser->DrawBoxCB(), drawBox);
+    DrawFrame(context);
+    EXPECT_EQ(draw.mCalls.size(), 1u);
+}
+
+TEST_F(SceneBrowserDlgSelection, DrawsTheCurrentSelectionNotTheOneThatArmed) {
+    RecordingDrawManager draw;
+    Devices::ADrawContext context;
+    const std::vector<wxTreeItemId> nodes = OpenRoot();
+    mTree->SelectItem(nodes[0]);
+    mTree->SelectItem(nodes[2]);
+    DrawFrame(context);
+    ASSERT_EQ(draw.mCalls.size(), 1u);
+    EXPECT_TRUE(SameBox(draw.mCalls[0].mBox, mLoose->mBox));
+}
+
+TEST_F(SceneBrowserDlgSelection, OKDisarmsDrawBoxCBUntilTheNextSelection) {
+    const std::vector<wxTreeItemId> nodes = OpenRoot();
+    mTree->SelectItem(nodes[0]);
+    ASSERT_NE(mBrowser->DrawBoxCB(), nullptr);
+    PressOK();
+    EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
+    EXPECT_FALSE(mBrowser->IsShown());
+    EXPECT_TRUE(mNotices.empty());
+    mTree->SelectItem(nodes[1]);
+    EXPECT_NE(mBrowser->DrawBoxCB(), nullptr);
+}
+
+TEST_F(SceneBrowserDlgSelection, CloseNotifiesTheParentAndDisarmsDrawBoxCB) {
+    mTree->SelectItem(OpenRoot()[0]);
+    ASSERT_NE(mBrowser->DrawBoxCB(), nullptr);
+    mBrowser->Close();
+    ASSERT_EQ(mNotices.size(), 1u);
+    EXPECT_EQ(mNotices[0].first, 0x0405);
+    EXPECT_EQ(mNotices[0].second, 5);
+    EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
+    EXPECT_FALSE(mBrowser->IsShown());
+}
+
+TEST_F(SceneBrowserDlgSelection, RedrawCallbackRunsOncePerChangeAfterTheRows) {
+    mBrowser->RenderCB(&CountRedraw);
+    const std::vector<wxTreeItemId> nodes = OpenRoot();
+    EXPECT_EQ(gRedraws.mCalls, 0);  // opening is not a change of selection
+
+    mTree->SelectItem(nodes[0]);
+    EXPECT_EQ(gRedraws.mCalls, 1);
+    EXPECT_EQ(gRedraws.mRowsAtLastCall, 11);
+    EXPECT_EQ(gRedraws.mWindow, mHost);
+
+    mTree->SelectItem(nodes[1]);
+    EXPECT_EQ(gRedraws.mCalls, 2);
+
+    mTree->SelectItem(ChildrenOf(nodes[1]).at(0));  // also without a node
+    EXPECT_EQ(gRedraws.mCalls, 3);
+    EXPECT_EQ(gRedraws.mRowsAtLastCall, 0);
+}
+
+} // namespace
+} // namespace Tarn::Testing
