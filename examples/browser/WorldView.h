@@ -1,0 +1,83 @@
+// The scene browser demo's host window: a small world seen from above, drawn through a draw manager that paints
+// into the window, with the scene browser opened beside it. The selected node's box is drawn in red.
+#pragma once
+
+#include "engine/devices/Draw.h"
+#include "engine/graphics/WorldBuilder.h"
+#include "utilities/browser/SceneBrowserDlg.h"
+
+#include <wx/dc.h>
+#include <wx/frame.h>
+
+#include <functional>
+
+namespace Tarn::Demo {
+
+// Maps world x and y to window pixels, looking down the z axis, the whole world in view.
+class TopView {
+public:
+    TopView(const Objects::Box3& world, const wxSize& client);
+    wxPoint At(double x, double y) const;
+    wxRect Footprint(const Objects::Box3& box) const;
+
+private:
+    double mScale;
+    double mLeft, mBottom;   // world coordinates at the view's left and bottom edges
+    int mMargin, mHeight;
+};
+
+// What one repaint of the window draws into.
+class WindowDrawContext : public Devices::ADrawContext {
+public:
+    WindowDrawContext(wxDC& dc, const TopView& view) : mDC(dc), mView(view) {}
+    wxDC& mDC;
+    const TopView& mView;
+};
+
+// The engine's draw manager for this host: outlines a box's footprint in the window being repainted.
+class WindowDrawManager : public Devices::DrawManager {
+public:
+    void DrawBox(Devices::ADrawContext& context, const Objects::Box3& box, const Objects::SharedMatrix* transform,
+                 bool solid, const float colour[4]) override;
+};
+
+class WorldView : public wxFrame {
+public:
+    // A grid world `depth` levels of cells deep with `nodesPerLeaf` render nodes in every leaf cell.
+    WorldView(int depth, int nodesPerLeaf);
+    ~WorldView() override;
+
+    // Opens the scene browser beside the window, replacing one that is open.
+    void OpenBrowser();
+    // Opens the browser's root item and selects its first child, as a user would.
+    void SelectFirstNode();
+
+    // Repaints the window and the browser and runs the event loop until both have been painted.
+    bool PaintBoth();
+
+    Utilities::SceneBrowserDlg* Browser() const { return mBrowser; }
+    int Paints() const { return mPaints; }
+    // The window and the browser together, in screen coordinates.
+    wxRect ScreenArea() const;
+
+private:
+    void OnPaint(wxPaintEvent& event);
+    void OnBrowserNotify(wxCommandEvent& event);
+    static void Redraw(wxWindow* window);
+
+    Graphics::WorldBuilder mWorld;
+    Objects::Box3 mBounds;
+    WindowDrawManager mDrawManager;
+    Utilities::SceneBrowserDlg* mBrowser = nullptr;
+    int mPaints = 0;
+    int mBrowserPaints = 0;  // of its tree: GTK paints all of a top-level window at once
+};
+
+// Runs the event loop until `done` holds. False if it stays idle for `idleRounds` seconds in a row before, or
+// if a million events go by without `done`.
+bool PumpUntil(const std::function<bool()>& done, int idleRounds = 10);
+
+// Saves a screen area as a PNG.
+bool SaveScreenshot(const wxRect& area, const wxString& path);
+
+} // namespace Tarn::Demo
