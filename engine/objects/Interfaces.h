@@ -21,13 +21,18 @@ TARN_INTERFACE_ROOT(IDisposeResource);
 TARN_INTERFACE_ROOT(AFlags);
 TARN_INTERFACE_ROOT(ICategory);
 TARN_INTERFACE_ROOT(IEnumerable);
-TARN_INTERFACE_ROOT(IUIName);
 TARN_INTERFACE_ROOT(IVertexFormat);
-TARN_INTERFACE_ROOT(ICacheable);
-TARN_INTERFACE_ROOT(ITextures);
-TARN_INTERFACE_ROOT(IParameterActivationTarget);
 
 #undef TARN_INTERFACE_ROOT
+
+class KString;
+
+// What a user interface shows for an object.
+class IUIName {
+public:
+    virtual ~IUIName() = default;
+    virtual const KString* UIName() const { return nullptr; }
+};
 
 // One root per compared type.
 template <class X> class IValueEquals {

@@ -18,6 +18,17 @@
 //
 //   using RelatedOnly = TypeFamily<Point<float>, Point<double>, ...>;
 //   template <class P> std::enable_if_t<RelatedOnly::Has<P>> WalkMembers(P& primitive, Walking& walk) { ... }
+//
+// Types whose walk is exactly one base's walk (the attachable part only, say) are rows of an area's table, with
+// one enabled overload for the whole table:
+//
+//   using DeviceBaseWalks = BaseWalkTable<WalkedAs<IBuffer, AIndexBuffer>, WalkedAs<AAttachable, IBaseRaster>>;
+//   template <class T> std::enable_if_t<DeviceBaseWalks::Lists<T>> WalkMembers(T& object, Walking& walk) {
+//       walk.Base<DeviceBaseWalks::Of<T>>(object);
+//   }
+//
+// HasOwnWalk<T> tells whether T has a walk of its own (an overload other than the catch-all): a value stored in a
+// list is walked in place exactly when it has one.
 #pragma once
 
 #include "platform/TypeNames.h"
@@ -28,13 +39,39 @@
 
 #include <type_traits>
 #include <typeinfo>
+#include <utility>
 
 namespace Tarn::Utilities {
 
-template <class T> void WalkMembers(T&, const Walking&) {}
+// What the catch-all answers, so that HasOwnWalk can tell it from a walk of the type's own.
+struct NothingToWalk {};
+
+template <class T> NothingToWalk WalkMembers(T&, const Walking&) { return {}; }
+
+template <class T>
+inline constexpr bool HasOwnWalk =
+    !std::is_same_v<decltype(WalkMembers(std::declval<T&>(), std::declval<Walking&>())), NothingToWalk>;
 
 template <class... Family> struct TypeFamily {
     template <class T> static constexpr bool Has = (std::is_same_v<T, Family> || ...);
+};
+
+// ---- Walks that are exactly a base's walk
+
+template <class B, class... Types> struct WalkedAs {
+    using Base = B;
+    template <class T> static constexpr bool Has = (std::is_same_v<T, Types> || ...);
+};
+
+// The base whose walk is T's, from the rows of one table; void when T is in none.
+template <class T, class... Rows> struct BaseWalkOf { using type = void; };
+template <class T, class Row, class... Rows> struct BaseWalkOf<T, Row, Rows...> {
+    using type = std::conditional_t<Row::template Has<T>, typename Row::Base, typename BaseWalkOf<T, Rows...>::type>;
+};
+
+template <class... Rows> struct BaseWalkTable {
+    template <class T> using Of = typename BaseWalkOf<T, Rows...>::type;
+    template <class T> static constexpr bool Lists = !std::is_void_v<Of<T>>;
 };
 
 template <class T>

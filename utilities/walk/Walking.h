@@ -2,7 +2,8 @@
 //
 //   WalkPointer(p, recorder)          p (static type X*) walked as the deepest registered class of its object
 //   RecordBlock(recorder, p, bytes)   a heap block owned through p, booked under the name of p's type
-//   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Block, Grow
+//   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Block,
+//                                     BlockAs, Grow
 #pragma once
 
 #include "platform/TypeNames.h"
@@ -50,6 +51,11 @@ public:
     template <class X> void Pointer(X* pointer) { WalkPointer(pointer, mRecorder); }
     template <class P> void Block(P* block, size_t bytes) { RecordBlock(mRecorder, block, bytes); }
     void Block(const void* block, const char* name, size_t bytes) { RecordBlock(mRecorder, block, name, bytes); }
+    // A block booked under the name of a type of the engine's or an API's (IDirect3DSurface9, say), not of the
+    // pointer that holds it.
+    template <class Named> void BlockAs(const void* block, size_t bytes) {
+        RecordBlock(mRecorder, block, Platform::ReadableNameOf<Named>(), bytes);
+    }
     // Bytes the engine allocates in one piece with the object.
     void Grow(size_t bytes) { mSize += bytes; }
 

@@ -1,8 +1,10 @@
 // How containers and strings are walked, for every element type.
 //
-//   WalkList(list, walk)    plain values: the array only; pointers: the array, then the elements from the last to
-//                           the first through the registry; values that hold pointers (HoldsPointers<E>): each
-//                           element walked in place by its type's walker, from the last to the first, then the array
+//   WalkList(list, walk)    pointers: the array, then the elements from the last to the first through the
+//                           registry; values with a walk of their own (HasOwnWalk<E>, those that hold pointers):
+//                           each element walked in place, from the last to the first, then the array; other values:
+//                           the array only. A value type is walked in place as soon as its walk is written: no list
+//                           can forget it.
 //   hash tables             each bucket's list from the last bucket to the first, then the bucket array
 //   change-packet queue     8 bytes an element charged to the queue itself, then the elements in queue order
 //   KString, KStringA       the heap block of a long text; a short text lives inside the string
@@ -10,6 +12,7 @@
 // A container never books itself: whoever reached it did, or it is embedded in an object that did.
 #pragma once
 
+#include "engine/devices/Devices.h"
 #include "engine/objects/Containers.h"
 #include "engine/objects/Lists.h"
 #include "engine/objects/Primitives.h"
@@ -22,18 +25,13 @@
 
 namespace Tarn::Utilities {
 
-// Element types stored by value that hold pointers of their own.
-template <class E> struct HoldsPointers : std::false_type {};
-template <class T> struct HoldsPointers<Objects::Point<T>> : std::true_type {};
-template <class V, class K> struct HoldsPointers<Objects::_KeyValue<V, K>> : std::true_type {};
-
 template <class E, class L>
 void WalkList(Objects::_ListBase<E, L>& list, Walking& walk) {
     const size_t arrayBytes = size_t(list.mCapacity > 0 ? list.mCapacity : 0) * sizeof(E);
     if constexpr (std::is_pointer_v<E>) {
         walk.Block(list.mData, arrayBytes);
         for (int i = list.mCount - 1; i >= 0; --i) walk.Pointer(list.mData[i]);
-    } else if constexpr (HoldsPointers<E>::value) {
+    } else if constexpr (HasOwnWalk<E>) {
         for (int i = list.mCount - 1; i >= 0; --i) {
             size_t inside = sizeof(E);  // the element is part of the array, not an object of its own
             WalkObjectImpl<E>::WalkObject(&list.mData[i], walk.Recorder(), inside);
@@ -50,10 +48,14 @@ template <class E, class L> void WalkMembers(Objects::_UnorderedList<E, L>& list
 template <class E, class L> void WalkMembers(Objects::_FixedList<E, L>& list, Walking& walk) { WalkList(list, walk); }
 
 // Named lists: exactly the walk of the list they are.
-inline void WalkMembers(Objects::ListOfInts& list, Walking& walk) { WalkList(list, walk); }
-template <class T> void WalkMembers(Objects::ListOfPoints3D<T>& list, Walking& walk) { WalkList(list, walk); }
-inline void WalkMembers(Objects::SegmentIndexDescList& list, Walking& walk) { WalkList(list, walk); }
-inline void WalkMembers(Objects::ListOfPUStrings& list, Walking& walk) { WalkList(list, walk); }
+using NamedLists = TypeFamily<
+    Objects::ListOfInts, Objects::ListOfPoints3D<float>, Objects::ListOfPoints3D<double>,
+    Objects::SegmentIndexDescList, Objects::ListOfPUStrings,
+    Devices::InParameterList, Devices::ListOfRenderables, Devices::CBInstanceList, Devices::ConstantBufferSet,
+    Devices::LightSet, Devices::FragmentList, Devices::ImplementationList, Devices::KeywordList,
+    Devices::SourceImplementation::SourceList, Devices::SourceImplementation::DeclarationList>;
+
+template <class L> std::enable_if_t<NamedLists::Has<L>> WalkMembers(L& list, Walking& walk) { WalkList(list, walk); }
 
 template <class KV, class K, class H>
 void WalkHashTable(Objects::_HashTable<KV, K, H>& table, Walking& walk) {

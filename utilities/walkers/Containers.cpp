@@ -1,10 +1,11 @@
-// The walkers of the engine's containers and strings: which instantiations the library exports, and their
-// registrations. How each is walked is in ContainerWalks.h.
+// The walkers of the engine's containers and strings that the library exports. How each is walked is in
+// ContainerWalks.h; their registrations are in Registrations.cpp.
 #include "utilities/walkers/Walks.h"
 
 namespace Tarn::Utilities {
 
 using namespace Tarn::Objects;
+using namespace Tarn::Devices;
 
 // ---- The exported walkers. Lists: the _ListBase of a row of the container table, then its list kinds.
 
@@ -19,6 +20,34 @@ template class WalkObjectImpl<_ListBase<ARefCounted*, RefCountedLifetime<ARefCou
 template class WalkObjectImpl<_ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>>;
 template class WalkObjectImpl<_ListBase<Curve<float>*, NoLifetime<Curve<float>*>>>;
 template class WalkObjectImpl<_ArrayList<Curve<float>*, NoLifetime<Curve<float>*>>>;
+template class WalkObjectImpl<_ListBase<AParameter*, RefCountedLifetime<AParameter*>>>;
+template class WalkObjectImpl<_ArrayList<AParameter*, RefCountedLifetime<AParameter*>>>;
+template class WalkObjectImpl<_ListBase<AConstantBuffer*, NoLifetime<AConstantBuffer*>>>;
+template class WalkObjectImpl<_ArrayList<AConstantBuffer*, NoLifetime<AConstantBuffer*>>>;
+template class WalkObjectImpl<_ListBase<IRenderGeom*, NoLifetime<IRenderGeom*>>>;
+template class WalkObjectImpl<_FixedList<IRenderGeom*, NoLifetime<IRenderGeom*>>>;
+template class WalkObjectImpl<_ListBase<IRenderGeom*, RefCountedLifetime<IRenderGeom*>>>;
+template class WalkObjectImpl<_ArrayList<IRenderGeom*, RefCountedLifetime<IRenderGeom*>>>;
+template class WalkObjectImpl<_ListBase<SSubGeom*, NoLifetime<SSubGeom*>>>;
+template class WalkObjectImpl<_ArrayList<SSubGeom*, NoLifetime<SSubGeom*>>>;
+template class WalkObjectImpl<_ListBase<GeomInstance*, NoLifetime<GeomInstance*>>>;
+template class WalkObjectImpl<_ArrayList<GeomInstance*, NoLifetime<GeomInstance*>>>;
+template class WalkObjectImpl<_ListBase<AVertexBuffer*, NoLifetime<AVertexBuffer*>>>;
+template class WalkObjectImpl<_ArrayList<AVertexBuffer*, NoLifetime<AVertexBuffer*>>>;
+template class WalkObjectImpl<_ListBase<AFragmentInstance*, RefCountedLifetime<AFragmentInstance*>>>;
+template class WalkObjectImpl<_ArrayList<AFragmentInstance*, RefCountedLifetime<AFragmentInstance*>>>;
+template class WalkObjectImpl<_ListBase<AFragmentInstance*, NoLifetime<AFragmentInstance*>>>;
+template class WalkObjectImpl<_ArrayList<AFragmentInstance*, NoLifetime<AFragmentInstance*>>>;
+template class WalkObjectImpl<_ListBase<LightInstance*, NoLifetime<LightInstance*>>>;
+template class WalkObjectImpl<_ArrayList<LightInstance*, NoLifetime<LightInstance*>>>;
+template class WalkObjectImpl<_ListBase<ABaseImplementation*, NoLifetime<ABaseImplementation*>>>;
+template class WalkObjectImpl<_ArrayList<ABaseImplementation*, NoLifetime<ABaseImplementation*>>>;
+template class WalkObjectImpl<_ListBase<AFragment*, RefCountedLifetime<AFragment*>>>;
+template class WalkObjectImpl<_ArrayList<AFragment*, RefCountedLifetime<AFragment*>>>;
+template class WalkObjectImpl<_ListBase<InParameter*, RefCountedLifetime<InParameter*>>>;
+template class WalkObjectImpl<_ArrayList<InParameter*, RefCountedLifetime<InParameter*>>>;
+template class WalkObjectImpl<_ListBase<IRenderItem*, RefCountedLifetime<IRenderItem*>>>;
+template class WalkObjectImpl<_ArrayList<IRenderItem*, RefCountedLifetime<IRenderItem*>>>;
 
 // Plain values: the array only.
 template class WalkObjectImpl<_ListBase<int, NoLifetime<int>>>;
@@ -31,12 +60,20 @@ template class WalkObjectImpl<_ListBase<vec3<double>, NoLifetime<vec3<double>>>>
 template class WalkObjectImpl<_ArrayList<vec3<double>, NoLifetime<vec3<double>>>>;
 template class WalkObjectImpl<_ListBase<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>>;
 template class WalkObjectImpl<_ArrayList<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>>;
+template class WalkObjectImpl<_ListBase<SourceImplementation::Declaration, NoLifetime<SourceImplementation::Declaration>>>;
+template class WalkObjectImpl<_ArrayList<SourceImplementation::Declaration, NoLifetime<SourceImplementation::Declaration>>>;
+template class WalkObjectImpl<_ListBase<ASymbol, NoLifetime<ASymbol>>>;
+template class WalkObjectImpl<_ArrayList<ASymbol, NoLifetime<ASymbol>>>;
+template class WalkObjectImpl<_ListBase<SamplePoint<vec3<float>>, NoLifetime<SamplePoint<vec3<float>>>>>;
+template class WalkObjectImpl<_ArrayList<SamplePoint<vec3<float>>, NoLifetime<SamplePoint<vec3<float>>>>>;
 
 // Values that hold pointers: the elements, then the array.
 template class WalkObjectImpl<_ListBase<Point<double>, NoLifetime<Point<double>>>>;
 template class WalkObjectImpl<_ArrayList<Point<double>, NoLifetime<Point<double>>>>;
 template class WalkObjectImpl<_ListBase<Point<float>, NoLifetime<Point<float>>>>;
 template class WalkObjectImpl<_ArrayList<Point<float>, NoLifetime<Point<float>>>>;
+template class WalkObjectImpl<_ListBase<CBInstance, NoLifetime<CBInstance>>>;
+template class WalkObjectImpl<_ArrayList<CBInstance, NoLifetime<CBInstance>>>;
 
 // Named lists.
 template class WalkObjectImpl<ListOfInts>;
@@ -44,6 +81,16 @@ template class WalkObjectImpl<ListOfPoints3D<float>>;
 template class WalkObjectImpl<ListOfPoints3D<double>>;
 template class WalkObjectImpl<SegmentIndexDescList>;
 template class WalkObjectImpl<ListOfPUStrings>;
+template class WalkObjectImpl<InParameterList>;
+template class WalkObjectImpl<ListOfRenderables>;
+template class WalkObjectImpl<CBInstanceList>;
+template class WalkObjectImpl<ConstantBufferSet>;
+template class WalkObjectImpl<LightSet>;
+template class WalkObjectImpl<FragmentList>;
+template class WalkObjectImpl<ImplementationList>;
+template class WalkObjectImpl<KeywordList>;
+template class WalkObjectImpl<SourceImplementation::SourceList>;
+template class WalkObjectImpl<SourceImplementation::DeclarationList>;
 
 // Strings.
 template class WalkObjectImpl<KString>;
@@ -51,37 +98,5 @@ template class WalkObjectImpl<const KString>;
 template class WalkObjectImpl<KStringA>;
 template class WalkObjectImpl<UString>;
 template class WalkObjectImpl<UStringA>;
-
-// ---- Registrations: static type, then the subclasses registered under it, in order.
-// Every list kind is registered under its own _ListBase, where a down-cast can find it.
-
-namespace {
-const Registrations<SubClasses<IClone,
-                          _ListBase<ISpatialNode*, NoLifetime<ISpatialNode*>>,
-                          _ListBase<UString*, NoLifetime<UString*>>,
-                          _ListBase<UStringA*, NoLifetime<UStringA*>>,
-                          _ListBase<int, NoLifetime<int>>,
-                          _ListBase<ARefCounted*, RefCountedLifetime<ARefCounted*>>,
-                          _ListBase<Curve<float>*, NoLifetime<Curve<float>*>>,
-                          _ListBase<Point<double>, NoLifetime<Point<double>>>,
-                          _ListBase<Point<float>, NoLifetime<Point<float>>>>,
-                    SubClasses<_ListBase<ISpatialNode*, NoLifetime<ISpatialNode*>>, _ArrayList<ISpatialNode*, NoLifetime<ISpatialNode*>>>,
-                    SubClasses<_ListBase<UString*, NoLifetime<UString*>>, _ArrayList<UString*, NoLifetime<UString*>>>,
-                    SubClasses<_ListBase<UStringA*, NoLifetime<UStringA*>>, _ArrayList<UStringA*, NoLifetime<UStringA*>>>,
-                    SubClasses<_ListBase<ARefCounted*, RefCountedLifetime<ARefCounted*>>, _ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>>,
-                    SubClasses<_ListBase<Curve<float>*, NoLifetime<Curve<float>*>>, _ArrayList<Curve<float>*, NoLifetime<Curve<float>*>>>,
-                    SubClasses<_ListBase<int, NoLifetime<int>>, _ArrayList<int, NoLifetime<int>>>,
-                    SubClasses<_ListBase<float, NoLifetime<float>>, _ArrayList<float, NoLifetime<float>>>,
-                    SubClasses<_ListBase<vec3<float>, NoLifetime<vec3<float>>>, _ArrayList<vec3<float>, NoLifetime<vec3<float>>>>,
-                    SubClasses<_ListBase<vec3<double>, NoLifetime<vec3<double>>>, _ArrayList<vec3<double>, NoLifetime<vec3<double>>>>,
-                    SubClasses<_ListBase<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>, _ArrayList<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>>,
-                    SubClasses<_ListBase<Point<double>, NoLifetime<Point<double>>>, _ArrayList<Point<double>, NoLifetime<Point<double>>>>,
-                    SubClasses<_ListBase<Point<float>, NoLifetime<Point<float>>>, _ArrayList<Point<float>, NoLifetime<Point<float>>>>,
-                    SubClasses<_ArrayList<UString*, NoLifetime<UString*>>, ListOfPUStrings>,
-                    SubClasses<_ArrayList<int, NoLifetime<int>>, ListOfInts>,
-                    SubClasses<_ArrayList<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>, SegmentIndexDescList>,
-                    SubClasses<_ArrayList<vec3<double>, NoLifetime<vec3<double>>>, ListOfPoints3D<double>>,
-                    SubClasses<_ArrayList<vec3<float>, NoLifetime<vec3<float>>>, ListOfPoints3D<float>>> kRegistrations;
-} // namespace
 
 } // namespace Tarn::Utilities

@@ -1,6 +1,5 @@
-// The walkers of the object model (Tarn::Objects): which the library exports, and their registrations. How each is
-// walked is in ObjectWalks.h.
-#include "engine/devices/Declarations.h"
+// The walkers of the object model (Tarn::Objects) that the library exports. How each is walked is in
+// ObjectWalks.h; their registrations are in Registrations.cpp.
 #include "utilities/walkers/Walks.h"
 
 namespace Tarn::Utilities {
@@ -73,32 +72,5 @@ template class WalkObjectImpl<IValueEquals<Devices::OverrideDeviceState>>;
 template class WalkObjectImpl<IValueEquals<Devices::ARasterizerState>>;
 template class WalkObjectImpl<IValueEquals<Devices::ADepthStencilState>>;
 template class WalkObjectImpl<IValueEquals<Devices::ABlendState>>;
-
-// ---- Registrations: static type, then the subclasses registered under it, in order
-
-namespace {
-const Registrations<
-    SubClasses<IClone, Attachment, SharedMatrix, APrimitiveContext, ALocaleStrategy>,
-    SubClasses<ARefCounted, SharedMatrix, APrimitiveContext, APrimitiveIterator, APrimitive, ImageAttribute,
-               Image<double>, Image<float>, IWorld, APageableData, XPlaneSet<float>, XPlaneSet<double>>,
-    SubClasses<AAttachable, ISpatialNode, ISampleGenerator>,
-    SubClasses<APrimitive, Point<double>, Point<float>, PointArray<double>, PointArray<float>, Curve<double>,
-               Curve<float>, Surface<double>, Surface<float>>,
-    SubClasses<IBaseInterface, ARefCounted, ALocaleStrategy, ALocale>,
-    SubClasses<IDelete, ALocaleStrategy>,
-    SubClasses<Curve<double>, Polyline<double>, CircleArc<double>, Circle<double>>,
-    SubClasses<Curve<float>, Polyline<float>, CircleArc<float>, Circle<float>>,
-    SubClasses<AUniqueName, APrimitive>,
-    SubClasses<IPlugInObject, ISampleGenerator>,
-    SubClasses<IUniqueName, AUniqueName>,
-    SubClasses<APrimitiveIterator, SinglePrimitiveIterator>,
-    SubClasses<ICategory, ACategory>,
-    SubClasses<ISampleGenerator, ASampleGenerator>,
-    SubClasses<Surface<double>, BoundedPlane<double>>,
-    SubClasses<Surface<float>, BoundedPlane<float>>,
-    SubClasses<_ArrayList<Point<double>, NoLifetime<Point<double>>>, PointArray<double>>,
-    SubClasses<_ArrayList<Point<float>, NoLifetime<Point<float>>>, PointArray<float>>>
-    kRegistrations;
-} // namespace
 
 } // namespace Tarn::Utilities

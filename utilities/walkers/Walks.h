@@ -4,4 +4,6 @@
 #pragma once
 
 #include "utilities/walkers/ContainerWalks.h"
+#include "utilities/walkers/DeviceWalks.h"
+#include "utilities/walkers/FragmentWalks.h"
 #include "utilities/walkers/ObjectWalks.h"
