@@ -34,21 +34,23 @@ void EnsureDevice() {
     if (Devices::Sys::VirtualDevices().Count() == 0) Devices::Sys::VirtualDevices().Add(&device);
 }
 
-// Objects of one group, about thirty of them.
-constexpr int kObjectsPerGroup = 30;
+// Objects of one group: about thirty of the object model, the rest its device layer.
+constexpr int kObjectsPerGroup = 245;
 
 } // namespace
 
-template <class T, class... Args>
-T* DemoScene::Make(Args&&... args) {
-    T* object = new T(std::forward<Args>(args)...);
-    mOwned.emplace_back(object, [](void* owned) { delete static_cast<T*>(owned); });
-    return object;
+unsigned char* DemoScene::MakeBlock(size_t bytes) {
+    auto* block = new unsigned char[bytes > 0 ? bytes : 1]();
+    mOwned.emplace_back(block, [](void* owned) { delete[] static_cast<unsigned char*>(owned); });
+    return block;
 }
 
 DemoScene::DemoScene(int objects) : mGroups(objects / kObjectsPerGroup > 0 ? objects / kObjectsPerGroup : 1) {
     EnsureDevice();
-    for (int group = 0; group < mGroups; ++group) BuildGroup(group);
+    for (int group = 0; group < mGroups; ++group) {
+        BuildGroup(group);
+        BuildDeviceLayer(group);
+    }
 }
 
 DemoScene::~DemoScene() {

@@ -5,7 +5,9 @@
 #include "engine/objects/Objects.h"
 #include "utilities/memory/RecordMemory.h"
 
+#include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Tarn::Demo {
@@ -24,8 +26,17 @@ public:
     int Groups() const { return mGroups; }
 
 private:
-    template <class T, class... Args> T* Make(Args&&... args);
+    // An object or a raw block that the scene owns until it is destroyed.
+    template <class T, class... Args> T* Make(Args&&... args) {
+        T* object = new T(std::forward<Args>(args)...);
+        mOwned.emplace_back(object, [](void* owned) { delete static_cast<T*>(owned); });
+        return object;
+    }
+    unsigned char* MakeBlock(size_t bytes);
+
     void BuildGroup(int index);
+    // What a renderer holds of one group: effects, buffers, textures, targets, meshes, lights and fragments.
+    void BuildDeviceLayer(int index);
 
     int mGroups;
     std::vector<std::unique_ptr<void, void (*)(void*)>> mOwned;
