@@ -45,17 +45,11 @@ private:
 // A render node with a fixed world box.
 class SimpleRenderNode : public ARenderNode {
 public:
-    SimpleRenderNode(const Objects::Box3& box, Objects::UString* type) : mBox(box), mType(type) {}
+    SimpleRenderNode(const Objects::Box3& box, Objects::UString* type) : mType(type) { mBox = box; }
 
-    Objects::Box3 WorldBox() const override { return mBox; }
     Objects::UString* TypeID() const override { return mType; }
-    Objects::SharedMatrix* WorldMatrix() const override { return mWorldMatrix; }
-    Objects::XPlaneSet<float>* ClippingPlanes() const override { return mClippingPlanes; }
 
-    Objects::Box3 mBox;
     Objects::UString* mType;
-    Objects::SharedMatrix* mWorldMatrix = nullptr;         // not owned
-    Objects::XPlaneSet<float>* mClippingPlanes = nullptr;  // not owned
 };
 
 // A cell that holds child cells and render nodes in the order they were added; its iterators yield them so.

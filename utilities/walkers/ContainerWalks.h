@@ -13,6 +13,7 @@
 #pragma once
 
 #include "engine/devices/Devices.h"
+#include "engine/graphics/Graphics.h"
 #include "engine/objects/Containers.h"
 #include "engine/objects/Lists.h"
 #include "engine/objects/Primitives.h"
@@ -25,12 +26,18 @@
 
 namespace Tarn::Utilities {
 
+// An array of pointers with its count and capacity: the array, then the elements from the last to the first.
+template <class X> void WalkPointerArray(X** items, int count, int capacity, Walking& walk) {
+    walk.Block(items, size_t(capacity > 0 ? capacity : 0) * sizeof(X*));
+    if (!items) return;
+    for (int i = count - 1; i >= 0; --i) walk.Pointer(items[i]);
+}
+
 template <class E, class L>
 void WalkList(Objects::_ListBase<E, L>& list, Walking& walk) {
     const size_t arrayBytes = size_t(list.mCapacity > 0 ? list.mCapacity : 0) * sizeof(E);
     if constexpr (std::is_pointer_v<E>) {
-        walk.Block(list.mData, arrayBytes);
-        for (int i = list.mCount - 1; i >= 0; --i) walk.Pointer(list.mData[i]);
+        WalkPointerArray(list.mData, list.mCount, list.mCapacity, walk);
     } else if constexpr (HasOwnWalk<E>) {
         for (int i = list.mCount - 1; i >= 0; --i) {
             size_t inside = sizeof(E);  // the element is part of the array, not an object of its own
@@ -53,9 +60,16 @@ using NamedLists = TypeFamily<
     Objects::SegmentIndexDescList, Objects::ListOfPUStrings,
     Devices::InParameterList, Devices::ListOfRenderables, Devices::CBInstanceList, Devices::ConstantBufferSet,
     Devices::LightSet, Devices::FragmentList, Devices::ImplementationList, Devices::KeywordList,
-    Devices::SourceImplementation::SourceList, Devices::SourceImplementation::DeclarationList>;
+    Devices::SourceImplementation::SourceList, Devices::SourceImplementation::DeclarationList,
+    Graphics::ListOfNodes, Graphics::UnorderedListOfNodes, Graphics::ListOfItems, Graphics::ConsolidationBins,
+    Graphics::ListOfConsolidationBins, Graphics::ListOfNotifiers, Graphics::ConsolidationSources,
+    Graphics::BucketMap::ValueList>;
 
 template <class L> std::enable_if_t<NamedLists::Has<L>> WalkMembers(L& list, Walking& walk) { WalkList(list, walk); }
+
+// Containers held as a member rather than a base.
+inline void WalkMembers(Graphics::NotifierList& list, Walking& walk) { walk.Embedded(list.mNotifiers); }
+inline void WalkMembers(Graphics::RenderNodeList& list, Walking& walk) { walk.Embedded(list.RenderNodes()); }
 
 template <class KV, class K, class H>
 void WalkHashTable(Objects::_HashTable<KV, K, H>& table, Walking& walk) {
@@ -67,6 +81,17 @@ template <class KV, class K, class H>
 void WalkMembers(Objects::_HashTable<KV, K, H>& table, Walking& walk) { WalkHashTable(table, walk); }
 template <class V, class K, class H>
 void WalkMembers(Objects::_HashMap<V, K, H>& map, Walking& walk) { WalkHashTable(map, walk); }
+
+using NamedHashMaps = TypeFamily<Graphics::ConsolidationBuckets, Graphics::ConsolidationLodBuckets>;
+template <class M> std::enable_if_t<NamedHashMaps::Has<M>> WalkMembers(M& map, Walking& walk) { WalkHashTable(map, walk); }
+
+// Values that hold pointers, walked in place inside their lists.
+inline void WalkMembers(Graphics::ConsolidationSource& source, Walking& walk) {
+    walk.Pointer(source.Occurrence());
+    walk.Pointer(source.mNode);
+    walk.Pointer(source.mItem);
+}
+inline void WalkMembers(Graphics::PolylineDesc& polyline, Walking& walk) { walk.Embedded(polyline.mSegments); }
 
 // A key-value entry: its key, then its value.
 template <class V, class K>
@@ -80,6 +105,9 @@ template <class E, class A>
 void WalkMembers(tbb::concurrent_queue<Objects::AutoPtr<E>, A>& queue, Walking& walk) {
     walk.Grow(queue.unsafe_size() * sizeof(Objects::AutoPtr<E>));
     for (auto element = queue.unsafe_begin(); element != queue.unsafe_end(); ++element) walk.Pointer(element->Get());
+}
+inline void WalkMembers(Graphics::ListOfChangePacket& queue, Walking& walk) {
+    walk.Base<Graphics::ChangePacketQueue>(queue);
 }
 
 // Whether a string's characters lie inside the string object itself.

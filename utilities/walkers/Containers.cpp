@@ -7,9 +7,19 @@ namespace Tarn::Utilities {
 using namespace Tarn::Objects;
 using namespace Tarn::Devices;
 
+using BucketEntry = _KeyValue<Graphics::ConsolidationBucket*, Graphics::BaseBucketKey*>;
+using BucketTable = _HashTable<BucketEntry, Graphics::BaseBucketKey*,
+                               _KeyValueHasher<Graphics::ConsolidationBucket*, Graphics::BaseBucketKey*,
+                                               _Hasher<Graphics::BaseBucketKey*>>>;
+
 // ---- The exported walkers. Lists: the _ListBase of a row of the container table, then its list kinds.
 
 // Pointers: the array, then the elements.
+template class WalkObjectImpl<_ListBase<Graphics::ARenderNode*, RefCountedLifetime<Graphics::ARenderNode*>>>;
+template class WalkObjectImpl<_ArrayList<Graphics::ARenderNode*, RefCountedLifetime<Graphics::ARenderNode*>>>;
+template class WalkObjectImpl<_UnorderedList<Graphics::ARenderNode*, RefCountedLifetime<Graphics::ARenderNode*>>>;
+template class WalkObjectImpl<_ListBase<Graphics::GeometryNode*, RefCountedLifetime<Graphics::GeometryNode*>>>;
+template class WalkObjectImpl<_ArrayList<Graphics::GeometryNode*, RefCountedLifetime<Graphics::GeometryNode*>>>;
 template class WalkObjectImpl<_ListBase<ISpatialNode*, NoLifetime<ISpatialNode*>>>;
 template class WalkObjectImpl<_ArrayList<ISpatialNode*, NoLifetime<ISpatialNode*>>>;
 template class WalkObjectImpl<_ListBase<UString*, NoLifetime<UString*>>>;
@@ -48,6 +58,18 @@ template class WalkObjectImpl<_ListBase<InParameter*, RefCountedLifetime<InParam
 template class WalkObjectImpl<_ArrayList<InParameter*, RefCountedLifetime<InParameter*>>>;
 template class WalkObjectImpl<_ListBase<IRenderItem*, RefCountedLifetime<IRenderItem*>>>;
 template class WalkObjectImpl<_ArrayList<IRenderItem*, RefCountedLifetime<IRenderItem*>>>;
+template class WalkObjectImpl<_ListBase<Graphics::ConsolidationBin*, RefCountedLifetime<Graphics::ConsolidationBin*>>>;
+template class WalkObjectImpl<_UnorderedList<Graphics::ConsolidationBin*, RefCountedLifetime<Graphics::ConsolidationBin*>>>;
+template class WalkObjectImpl<_ListBase<Graphics::ConsolidationBin*, NoLifetime<Graphics::ConsolidationBin*>>>;
+template class WalkObjectImpl<_ArrayList<Graphics::ConsolidationBin*, NoLifetime<Graphics::ConsolidationBin*>>>;
+template class WalkObjectImpl<_ListBase<Text::LodRenderableTextRun*, NoLifetime<Text::LodRenderableTextRun*>>>;
+template class WalkObjectImpl<_ArrayList<Text::LodRenderableTextRun*, NoLifetime<Text::LodRenderableTextRun*>>>;
+template class WalkObjectImpl<_ListBase<Text::RenderableTextRun*, NoLifetime<Text::RenderableTextRun*>>>;
+template class WalkObjectImpl<_ArrayList<Text::RenderableTextRun*, NoLifetime<Text::RenderableTextRun*>>>;
+template class WalkObjectImpl<_ListBase<Graphics::ChannelDesc*, NoLifetime<Graphics::ChannelDesc*>>>;
+template class WalkObjectImpl<_ArrayList<Graphics::ChannelDesc*, NoLifetime<Graphics::ChannelDesc*>>>;
+template class WalkObjectImpl<_ListBase<Graphics::DependencyNotifier*, RefCountedLifetime<Graphics::DependencyNotifier*>>>;
+template class WalkObjectImpl<_UnorderedList<Graphics::DependencyNotifier*, RefCountedLifetime<Graphics::DependencyNotifier*>>>;
 
 // Plain values: the array only.
 template class WalkObjectImpl<_ListBase<int, NoLifetime<int>>>;
@@ -74,6 +96,24 @@ template class WalkObjectImpl<_ListBase<Point<float>, NoLifetime<Point<float>>>>
 template class WalkObjectImpl<_ArrayList<Point<float>, NoLifetime<Point<float>>>>;
 template class WalkObjectImpl<_ListBase<CBInstance, NoLifetime<CBInstance>>>;
 template class WalkObjectImpl<_ArrayList<CBInstance, NoLifetime<CBInstance>>>;
+template class WalkObjectImpl<_ListBase<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
+template class WalkObjectImpl<_UnorderedList<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
+template class WalkObjectImpl<_ListBase<Graphics::PolylineDesc, NoLifetime<Graphics::PolylineDesc>>>;
+template class WalkObjectImpl<_ArrayList<Graphics::PolylineDesc, NoLifetime<Graphics::PolylineDesc>>>;
+template class WalkObjectImpl<_ListBase<BucketEntry, NoLifetime<BucketEntry>>>;
+template class WalkObjectImpl<_ArrayList<BucketEntry, NoLifetime<BucketEntry>>>;
+template class WalkObjectImpl<BucketTable::ValueList>;
+
+// Hash maps: each bucket's entries and array, then the bucket array.
+template class WalkObjectImpl<BucketEntry>;
+template class WalkObjectImpl<BucketTable>;
+template class WalkObjectImpl<Graphics::BucketMap>;
+template class WalkObjectImpl<Graphics::ConsolidationBuckets>;
+template class WalkObjectImpl<Graphics::ConsolidationLodBuckets>;
+
+// The change-packet queue: 8 bytes an element on the queue's own size, then the packets in queue order.
+template class WalkObjectImpl<Graphics::ChangePacketQueue>;
+template class WalkObjectImpl<Graphics::ListOfChangePacket>;
 
 // Named lists.
 template class WalkObjectImpl<ListOfInts>;
@@ -91,6 +131,16 @@ template class WalkObjectImpl<ImplementationList>;
 template class WalkObjectImpl<KeywordList>;
 template class WalkObjectImpl<SourceImplementation::SourceList>;
 template class WalkObjectImpl<SourceImplementation::DeclarationList>;
+template class WalkObjectImpl<Graphics::ListOfNodes>;
+template class WalkObjectImpl<Graphics::UnorderedListOfNodes>;
+template class WalkObjectImpl<Graphics::ListOfItems>;
+template class WalkObjectImpl<Graphics::ConsolidationBins>;
+template class WalkObjectImpl<Graphics::ListOfConsolidationBins>;
+template class WalkObjectImpl<Graphics::ListOfNotifiers>;
+template class WalkObjectImpl<Graphics::ConsolidationSources>;
+template class WalkObjectImpl<Graphics::NotifierList>;
+template class WalkObjectImpl<Graphics::RenderNodeList>;
+template class WalkObjectImpl<Graphics::TraversalStateList>;
 
 // Strings.
 template class WalkObjectImpl<KString>;

@@ -8,7 +8,6 @@
 #pragma once
 
 #include "engine/devices/Devices.h"
-#include "engine/graphics/RenderItems.h"
 #include "utilities/walk/WalkerDefinitions.h"
 #include "utilities/walkers/ObjectWalks.h"
 
@@ -41,8 +40,7 @@ using DeviceBaseWalks = BaseWalkTable<
     WalkedAs<ARenderEffect, BasicMaterialEffect, SolidEffect, VertexColorEffect>,
     WalkedAs<AFXEffect, FXEffectDx9, FXEffectDx10, FXCgEffectGL>,
     WalkedAs<AShader, ShaderDx9>,
-    WalkedAs<AParameter, AFragmentParameter>,
-    WalkedAs<RenderItem, Graphics::ConsolidationItem>>;
+    WalkedAs<AParameter, AFragmentParameter>>;
 
 template <class T> std::enable_if_t<DeviceBaseWalks::Lists<T>> WalkMembers(T& object, Walking& walk) {
     walk.Base<DeviceBaseWalks::Of<T>>(object);

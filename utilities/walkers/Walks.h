@@ -6,4 +6,6 @@
 #include "utilities/walkers/ContainerWalks.h"
 #include "utilities/walkers/DeviceWalks.h"
 #include "utilities/walkers/FragmentWalks.h"
+#include "utilities/walkers/GraphicsWalks.h"
 #include "utilities/walkers/ObjectWalks.h"
+#include "utilities/walkers/TextWalks.h"
