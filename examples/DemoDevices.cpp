@@ -3,7 +3,7 @@
 // bindings, a light with its shadower, and a graphic scheme of fragment instances and fragments.
 #include "engine/devices/Devices.h"
 #include "engine/graphics/Fragments.h"
-#include "examples/DemoScene.h"
+#include "examples/DemoGroup.h"
 
 #include <iterator>
 #include <string>
@@ -37,7 +37,7 @@ constexpr ParameterKind kParameterKinds[] = {
 
 } // namespace
 
-void DemoScene::BuildDeviceLayer(int index) {
+void DemoScene::BuildDeviceLayer(int index, Group& group) {
     auto attach = [this](AAttachable* owner) { owner->Attach(Make<Attachment>(static_cast<ARefCounted*>(Make<APageableData>()))); };
 
     // ---- Textures of the three APIs, in an atlas, and a level chain over them
@@ -66,7 +66,7 @@ void DemoScene::BuildDeviceLayer(int index) {
         texture->mLODTexture = levels;
     }
     atlas->mRaster = texDx10;
-    mObjects.Add(levels);
+    group.mObjects->Add(levels);
 
     // ---- Render targets and swap chains
     auto* targetDx9 = Make<TargetDx9>();
@@ -90,11 +90,11 @@ void DemoScene::BuildDeviceLayer(int index) {
                               static_cast<ASwapChain*>(chainGL)}) {
         chain->mCreation = Make<ACreationParameters>();
         chain->mDeviceBytes = 2 * 1920 * 1080 * 4;
-        mObjects.Add(chain);
+        group.mObjects->Add(chain);
     }
     for (ATarget* target : {static_cast<ATarget*>(targetDx9), static_cast<ATarget*>(targetDx10),
                             static_cast<ATarget*>(targetGL)})
-        mObjects.Add(target);
+        group.mObjects->Add(target);
 
     // ---- Vertex and index buffers of the three APIs; the client copy in the engine's memory or staged
     auto* format = Make<VertexFormat>();
@@ -269,16 +269,16 @@ void DemoScene::BuildDeviceLayer(int index) {
     shader->mShaderBlobs[0] = Make<AShaderBlob>();
     auto* legacyShader = Make<ShaderDx9>();
     legacyShader->mSources[0] = shader->mSources[0];
-    mObjects.Add(shader);
-    mObjects.Add(legacyShader);
+    group.mObjects->Add(shader);
+    group.mObjects->Add(legacyShader);
 
     // ---- The render item that draws the mesh with the effect
     auto* item = Make<RenderItem>();
-    item->mMatrix = Make<SharedMatrix>();
+    item->mMatrix = group.mMatrix;
     item->mGeometry = index % 2 ? static_cast<IRenderGeom*>(split) : symbols;
     item->mEffect = instance;
     item->mClipPlanes = Make<XPlaneSet<float>>(6);
-    mObjects.Add(item);
+    group.mObjects->Add(item);
 
     // ---- Fragments: a shade fragment with source, a graph of procedural and pass fragments, a style
     auto* source = Make<SourceImplementation>();
@@ -334,7 +334,67 @@ void DemoScene::BuildDeviceLayer(int index) {
     scheme->mLightSet = Make<LightSet>();
     scheme->mLightSet->Add(0);
     scheme->mOIT = Make<OITInstance>();
-    mObjects.Add(scheme);
+    group.mObjects->Add(scheme);
+
+    // ---- Effects of the other kinds: a material whose data is another instance, over parameters that feed
+    // each other, and effect files of the other two APIs
+    auto* material = Make<BasicMaterialEffectInstance>();
+    auto* materialEffect = Make<BasicMaterialEffect>();
+    material->mEffect = materialEffect;
+    material->mData = Make<NestedEffectData>(*nestedInstance);
+    auto* materialParameters = Make<AParameterSet>();
+    auto* out = Make<OutParameter>(AParameter::kFloat4, 1);
+    auto* in = Make<InParameter>(AParameter::kFloat4, 1);
+    auto* alias = Make<AliasParameter>(AParameter::kFloat4, 1);
+    out->mTargets.Add(in);
+    in->mSource = out;
+    alias->mAliased = in;
+    for (AParameter* parameter : {static_cast<AParameter*>(out), static_cast<AParameter*>(in),
+                                  static_cast<AParameter*>(alias)})
+        materialParameters->mParameters.Add(parameter);
+    materialEffect->mParameterSet = materialParameters;
+    materialEffect->mParameterSets[0] = materialParameters;
+    material->mValues = Make<ParameterValues>(3);
+    material->mValues->Set(0, MakeBlock(16));
+    auto* colours = Make<VertexColorEffect>();
+    colours->mPasses = 3;
+    auto* legacyEffect = Make<FXEffectDx9>();
+    auto* glEffect = Make<FXCgEffectGL>();
+    glEffect->mTechniques.Add(Intern(L"Opaque"));
+    glEffect->mLayouts = reinterpret_cast<AVertexFormat**>(MakeBlock(sizeof(AVertexFormat*)));
+    glEffect->mLayouts[0] = format;
+
+    // A graph of the render passes' fragments inside the style graph.
+    auto* passes = Make<FragmentGraph>();
+    passes->mFragments.Add(Make<Utilities::NPR_DownSampleToBlackWhitePassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_FastBlurPostProcessPassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::VE_Draw3DFragmentMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_FaceMaskPassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_BicolorDilationPassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_SelectionCompositePassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_DilationIdPassMarginFragment>());
+    passes->mFragments.Add(Make<Utilities::NPR_DepthIdPassMarginFragment>());
+    graph->mFragments.Add(passes);
+    shade->mImplementations.Add(Make<ABaseImplementation>());
+
+    // Resources a renderer keeps only in its resource lists.
+    auto keep = [&group](ARefCounted* resource) { group.mObjects->Add(resource); };
+    keep(material);
+    keep(Make<EffectInstance>());
+    keep(colours);
+    keep(legacyEffect);
+    keep(glEffect);
+    keep(Make<QueryDx9>());
+    keep(Make<QueryDx10>());
+    keep(Make<QueryGL>());
+
+    group.mItem = item;
+    group.mEffect = instance;
+    group.mScheme = scheme;
+    group.mFormat = format;
+    group.mLight = properties;
+    group.mStyle = graph;
+    group.mStyleFragment = style;
 }
 
 } // namespace Tarn::Demo

@@ -1,5 +1,7 @@
 #include "examples/DemoScene.h"
 
+#include "examples/DemoGroup.h"
+
 #include "engine/devices/Sys.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/Walking.h"
@@ -35,7 +37,7 @@ void EnsureDevice() {
 }
 
 // Objects of one group: about thirty of the object model, the rest its device layer.
-constexpr int kObjectsPerGroup = 245;
+constexpr int kObjectsPerGroup = 368;
 
 } // namespace
 
@@ -47,10 +49,15 @@ unsigned char* DemoScene::MakeBlock(size_t bytes) {
 
 DemoScene::DemoScene(int objects) : mGroups(objects / kObjectsPerGroup > 0 ? objects / kObjectsPerGroup : 1) {
     EnsureDevice();
-    for (int group = 0; group < mGroups; ++group) {
-        BuildGroup(group);
-        BuildDeviceLayer(group);
+    std::vector<Group> groups(static_cast<size_t>(mGroups));
+    for (int index = 0; index < mGroups; ++index) {
+        Group& group = groups[size_t(index)];
+        group.mObjects = Make<Group::RefCountedList>();
+        BuildGroup(index, group);
+        BuildDeviceLayer(index, group);
+        BuildRenderGraph(index, group);
     }
+    BuildWorld(groups);
 }
 
 DemoScene::~DemoScene() {
@@ -58,7 +65,7 @@ DemoScene::~DemoScene() {
     while (!mOwned.empty()) mOwned.pop_back();
 }
 
-void DemoScene::BuildGroup(int index) {
+void DemoScene::BuildGroup(int index, Group& group) {
     // Double-precision image: a polyline curve, a bounded plane surface and an attribute.
     auto* outline = Make<Polyline<double>>();
     for (int i = 0; i < 5 + index % 7; ++i) outline->mVertices.Add({double(i), double(index), 0.0});
@@ -67,7 +74,8 @@ void DemoScene::BuildGroup(int index) {
     imageD->mCurve = outline;
     imageD->mSurface = plane;
     imageD->mAttribute = Make<ImageAttribute>();
-    mObjects.Add(imageD);
+    group.mImageD = imageD;
+    group.mOutline = outline;
 
     // Single-precision image with a circle, its related primitive a point.
     auto* circle = Make<Circle<float>>();
@@ -75,7 +83,9 @@ void DemoScene::BuildGroup(int index) {
     circle->mRelated = centre;
     auto* imageF = index % 2 ? Make<Image<float>>() : Make<Terrain>();
     imageF->mCurve = circle;
-    mObjects.Add(imageF);
+    imageF->mSurface = Make<BoundedPlane<float>>();
+    group.mImageF = imageF;
+    group.mCircle = circle;
 
     // A point array whose points relate to the circle: reached again, as APrimitive.
     auto* points = Make<PointArray<float>>();
@@ -84,48 +94,46 @@ void DemoScene::BuildGroup(int index) {
         point.mRelated = i == 1 ? static_cast<APrimitive*>(circle) : nullptr;
         points->Add(point);
     }
-    mObjects.Add(points);
+    group.mPoints = points;
 
     // A context whose current primitive is the outline, reached before as Curve<double>.
     auto* context = Make<APrimitiveContext>();
     context->mCurrent = outline;
-    mObjects.Add(context);
-
+    group.mContext = context;
     auto* iterator = Make<SinglePrimitiveIterator>();
     iterator->mPrimitive = Make<CircleArc<double>>();
-    mObjects.Add(iterator);
+    group.mIterator = iterator;
+
+    // Primitives of the other precision, reached only through the group's list.
+    auto* arc = Make<CircleArc<float>>();
+    arc->mRelated = Make<Point<double>>();
+    auto* polyline = Make<Polyline<float>>();
+    polyline->mVertices.Resize(4);
+    polyline->mRelated = Make<Circle<double>>();
+    auto* pointsD = Make<PointArray<double>>();
+    pointsD->Add(Point<double>());
+    for (ARefCounted* primitive : {static_cast<ARefCounted*>(arc), static_cast<ARefCounted*>(polyline),
+                                   static_cast<ARefCounted*>(pointsD)})
+        group.mObjects->Add(primitive);
 
     // Clip planes of both precisions, one of them without its device array.
-    mObjects.Add(Make<XPlaneSet<float>>(6));
-    mObjects.Add(index % 2 ? Make<XPlaneSet<double>>(6) : Make<XPlaneSet<double>>());
-    mObjects.Add(Make<SharedMatrix>());
+    group.mPlanes = Make<XPlaneSet<float>>(6);
+    group.mObjects->Add(index % 2 ? Make<XPlaneSet<double>>(6) : Make<XPlaneSet<double>>());
+    group.mMatrix = Make<SharedMatrix>();
 
-    // A spatial node with attachments of kinds 1, 2 and 7.
-    auto* node = Make<ISpatialNode>();
-    node->Attach(Make<Attachment>(static_cast<ARefCounted*>(imageF)));
-    node->Attach(Make<Attachment>(static_cast<IDelete*>(Make<ALocaleStrategy>())));
-    node->Attach(Make<Attachment>(7));
-    mSpatialNodes.Add(node);
+    // A locale with its strategy; the strategy is also attached to render nodes.
+    group.mStrategy = Make<ALocaleStrategy>();
+    group.mLocale = Make<ALocale>();
+    group.mLocale->mStrategy = group.mStrategy;
 
-    // A sample generator (attachable at a secondary base) with its random generator.
-    auto* generator = Make<ASampleGenerator>();
-    generator->mRandom = Make<ARandomGenerator>();
-    generator->Attach(Make<Attachment>(static_cast<ARefCounted*>(Make<APageableData>())));
-
-    // Names: interned strings, and labels short enough to live inside the string or long enough for the heap.
-    mNames.Add(Intern(index % 2 ? L"outline" : L"surface"));
-    mLabels.emplace_back(index % 3 ? L"node" : std::wstring(L"a label long enough for a heap block #" +
-                                                            std::to_wstring(index)).c_str());
-    mSampleGenerators.push_back(generator);
+    // A label short enough to live inside the string, or long enough for the heap.
+    group.mLabel = Make<KString>(index % 3 ? L"node" : std::wstring(L"a label long enough for a heap block #" +
+                                                                    std::to_wstring(index)).c_str());
 }
 
 void DemoScene::Measure(Utilities::RecordMemory& recorder) {
-    WalkObjectImpl<decltype(mObjects)>::Instance().Walk(&mObjects, &recorder);
-    WalkObjectImpl<decltype(mSpatialNodes)>::Instance().Walk(&mSpatialNodes, &recorder);
-    WalkObjectImpl<ListOfPUStrings>::Instance().Walk(&mNames, &recorder);
-    for (KString& label : mLabels) WalkObjectImpl<KString>::Instance().Walk(&label, &recorder);
-    // Reached through their interface: the registry finds the generator's own walker.
-    for (ISampleGenerator* generator : mSampleGenerators) Utilities::WalkPointer(generator, &recorder);
+    // Reached through its interface: the registry finds the manager's own walker, and from it everything else.
+    Utilities::WalkPointer(static_cast<Graphics::IObjectManager*>(mManager), &recorder);
 }
 
 } // namespace Tarn::Demo

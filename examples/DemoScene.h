@@ -2,6 +2,7 @@
 // scaled by a number of groups. The scene owns everything it builds.
 #pragma once
 
+#include "engine/graphics/Graphics.h"
 #include "engine/objects/Objects.h"
 #include "utilities/memory/RecordMemory.h"
 
@@ -20,12 +21,17 @@ public:
     DemoScene& operator=(const DemoScene&) = delete;
     ~DemoScene();
 
-    // Walks the scene's roots into `recorder`.
+    // Walks the scene from the root a host holds, its object manager, into `recorder`.
     void Measure(Utilities::RecordMemory& recorder);
 
+    Graphics::IObjectManager* Root() const { return mManager; }
+    Graphics::ConsolidatedWorld* World() const { return mWorld; }
     int Groups() const { return mGroups; }
 
 private:
+    // What one group built, for the render graph above it to point at.
+    struct Group;
+
     // An object or a raw block that the scene owns until it is destroyed.
     template <class T, class... Args> T* Make(Args&&... args) {
         T* object = new T(std::forward<Args>(args)...);
@@ -34,17 +40,19 @@ private:
     }
     unsigned char* MakeBlock(size_t bytes);
 
-    void BuildGroup(int index);
+    // The object model of one group: images, primitives, clip planes, locales, names.
+    void BuildGroup(int index, Group& group);
     // What a renderer holds of one group: effects, buffers, textures, targets, meshes, lights and fragments.
-    void BuildDeviceLayer(int index);
+    void BuildDeviceLayer(int index, Group& group);
+    // The group's render nodes of every family, in a leaf cell of its own.
+    void BuildRenderGraph(int index, Group& group);
+    // The cells above the groups' leaves, the worlds, the object manager and its queued changes.
+    void BuildWorld(std::vector<Group>& groups);
 
     int mGroups;
     std::vector<std::unique_ptr<void, void (*)(void*)>> mOwned;
-    Objects::_ArrayList<Objects::ARefCounted*, Objects::RefCountedLifetime<Objects::ARefCounted*>> mObjects;
-    Objects::_ArrayList<Objects::ISpatialNode*, Objects::NoLifetime<Objects::ISpatialNode*>> mSpatialNodes;
-    Objects::ListOfPUStrings mNames;
-    std::vector<Objects::KString> mLabels;
-    std::vector<Objects::ISampleGenerator*> mSampleGenerators;
+    Graphics::PersistentObjectManager* mManager = nullptr;
+    Graphics::ConsolidatedWorld* mWorld = nullptr;
 };
 
 } // namespace Tarn::Demo

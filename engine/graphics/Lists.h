@@ -4,10 +4,12 @@
 #include "engine/devices/Devices.h"
 #include "engine/objects/Objects.h"
 
+#pragma GCC visibility push(default)
+
+// Inside the default visibility, so that a library built with hidden visibility still exports what it
+// instantiates on the queue.
 #include <tbb/cache_aligned_allocator.h>
 #include <tbb/concurrent_queue.h>
-
-#pragma GCC visibility push(default)
 
 namespace Tarn::Graphics {
 

@@ -1,6 +1,6 @@
-// tarn_scene_browser: a host window drawing a small world, with the scene browser beside it.
+// tarn_scene_browser: a host window drawing the demo scene's world, with the scene browser beside it.
 //
-//   tarn_scene_browser [--depth N] [--nodes N] [--screenshot FILE]
+//   tarn_scene_browser [--objects N] [--screenshot FILE]
 //
 // --screenshot selects the first node, saves the window and the browser as a PNG and quits.
 #include "examples/browser/WorldView.h"
@@ -16,18 +16,16 @@ class SceneBrowserDemo : public wxApp {
 public:
     void OnInitCmdLine(wxCmdLineParser& parser) override {
         wxApp::OnInitCmdLine(parser);
-        parser.AddOption("", "depth", "levels of cells (default 3)", wxCMD_LINE_VAL_NUMBER);
-        parser.AddOption("", "nodes", "render nodes in each leaf cell (default 4)", wxCMD_LINE_VAL_NUMBER);
+        parser.AddOption("", "objects", "engine objects in the world (default 3000)", wxCMD_LINE_VAL_NUMBER);
         parser.AddOption("", "screenshot", "select the first node, save the screen as this PNG and quit");
     }
 
     bool OnCmdLineParsed(wxCmdLineParser& parser) override {
         if (!wxApp::OnCmdLineParsed(parser)) return false;
-        parser.Found("depth", &mDepth);
-        parser.Found("nodes", &mNodes);
+        parser.Found("objects", &mObjects);
         parser.Found("screenshot", &mScreenshot);
-        if (mDepth < 1 || mDepth > 6 || mNodes < 0 || mNodes > 100) {
-            std::fputs("tarn_scene_browser: --depth takes 1 to 6, --nodes 0 to 100\n", stderr);
+        if (mObjects < 1 || mObjects > 1'000'000) {
+            std::fputs("tarn_scene_browser: --objects takes 1 to 1000000\n", stderr);
             return false;
         }
         return true;
@@ -35,7 +33,7 @@ public:
 
     bool OnInit() override {
         if (!wxApp::OnInit()) return false;
-        auto* view = new Tarn::Demo::WorldView(static_cast<int>(mDepth), static_cast<int>(mNodes));
+        auto* view = new Tarn::Demo::WorldView(static_cast<int>(mObjects));
         view->Show();
         view->OpenBrowser();
         if (!mScreenshot.empty()) CallAfter([this, view] { SaveAndQuit(view); });
@@ -56,8 +54,7 @@ private:
         return mExitCode;
     }
 
-    long mDepth = 3;
-    long mNodes = 4;
+    long mObjects = 3000;
     wxString mScreenshot;
     int mExitCode = 0;
 };

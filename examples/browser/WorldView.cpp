@@ -13,6 +13,7 @@
 #include <wx/treectrl.h>
 
 #include <algorithm>
+#include <set>
 
 namespace Tarn::Demo {
 
@@ -66,11 +67,27 @@ namespace {
 
 enum { kOpenBrowser = wxID_HIGHEST + 1 };
 
+// Every render node below `node`, each once, by the iterators the browser uses too.
+void CollectRenderNodes(Objects::ISpatialNode* node, std::vector<const Graphics::ARenderNode*>& nodes,
+                        std::set<const Objects::ISpatialNode*>& seen) {
+    if (!node || !seen.insert(node).second) return;
+    if (auto* render = static_cast<Graphics::ARenderNode*>(node->QueryInterface(Graphics::ARenderNode::InterfaceID())))
+        nodes.push_back(render);
+    Objects::IWorldIterator* children = node->ChildIterator();
+    if (!children) return;
+    while (Objects::ISpatialNode* child = children->Next()) CollectRenderNodes(child, nodes, seen);
+    children->Release();
+}
+
 } // namespace
 
-WorldView::WorldView(int depth, int nodesPerLeaf)
-    : wxFrame(nullptr, wxID_ANY, "Tarn scene browser demo", wxPoint(0, 0), wxSize(640, 560)) {
-    mBounds = mWorld.AddGrid(depth, nodesPerLeaf)->WorldBox();
+WorldView::WorldView(int objects)
+    : wxFrame(nullptr, wxID_ANY, "Tarn scene browser demo", wxPoint(0, 0), wxSize(640, 560)),
+      mScene(std::make_unique<DemoScene>(objects)) {
+    Graphics::ConsolidatedWorld* world = mScene->World();
+    mBounds = world->mCells[0]->WorldBox();
+    std::set<const Objects::ISpatialNode*> seen;
+    for (Graphics::BSPCell* cell : world->mCells) CollectRenderNodes(cell, mNodes, seen);
     Devices::Sys::mDrawManager = &mDrawManager;
 
     auto* view = new wxMenu;
@@ -83,7 +100,7 @@ WorldView::WorldView(int depth, int nodesPerLeaf)
     SetMenuBar(menus);
     CreateStatusBar();
     SetStatusText(wxString::Format("%d render nodes. Select one in the browser to see its box in red.",
-                                   static_cast<int>(mWorld.RenderNodes().size())));
+                                   static_cast<int>(mNodes.size())));
     SetBackgroundStyle(wxBG_STYLE_PAINT);
 
     Bind(wxEVT_PAINT, &WorldView::OnPaint, this);
@@ -102,7 +119,7 @@ void WorldView::OpenBrowser() {
     mBrowser = nullptr;
     auto* root = new Utilities::SceneNode(nullptr);
     root->Name(Objects::Intern(L"World"));
-    root->WorldIterator(mWorld.TopLevelIterator());
+    root->WorldIterator(mScene->World()->TopLevelIterator());
     mBrowser = new SceneBrowserDlg(root, this);
     mBrowser->RenderCB(&WorldView::Redraw);
     mBrowser->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE)->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
@@ -146,7 +163,7 @@ void WorldView::OnPaint(wxPaintEvent&) {
     dc.SetPen(wxPen(wxColour(200, 200, 200), 1));
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
     dc.DrawRectangle(view.Footprint(mBounds));
-    for (const Graphics::SimpleRenderNode* node : mWorld.RenderNodes()) {
+    for (const Graphics::ARenderNode* node : mNodes) {
         const bool hidden = node->mFlags & Graphics::ARenderNode::kHidden;
         dc.SetPen(wxPen(wxColour(70, 110, 160), 1, hidden ? wxPENSTYLE_SHORT_DASH : wxPENSTYLE_SOLID));
         dc.SetBrush(hidden ? *wxTRANSPARENT_BRUSH : wxBrush(wxColour(205, 220, 240)));

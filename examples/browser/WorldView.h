@@ -1,15 +1,17 @@
-// The scene browser demo's host window: a small world seen from above, drawn through a draw manager that paints
-// into the window, with the scene browser opened beside it. The selected node's box is drawn in red.
+// The scene browser demo's host window: the demo scene's world seen from above, drawn through a draw manager that
+// paints into the window, with the scene browser opened beside it. The selected node's box is drawn in red.
 #pragma once
 
 #include "engine/devices/Draw.h"
-#include "engine/graphics/WorldBuilder.h"
+#include "examples/DemoScene.h"
 #include "utilities/browser/SceneBrowserDlg.h"
 
 #include <wx/dc.h>
 #include <wx/frame.h>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace Tarn::Demo {
 
@@ -43,8 +45,8 @@ public:
 
 class WorldView : public wxFrame {
 public:
-    // A grid world `depth` levels of cells deep with `nodesPerLeaf` render nodes in every leaf cell.
-    WorldView(int depth, int nodesPerLeaf);
+    // The demo scene's world at about `objects` engine objects: the world that the memory report measures.
+    explicit WorldView(int objects);
     ~WorldView() override;
 
     // Opens the scene browser beside the window, replacing one that is open.
@@ -65,7 +67,8 @@ private:
     void OnBrowserNotify(wxCommandEvent& event);
     static void Redraw(wxWindow* window);
 
-    Graphics::WorldBuilder mWorld;
+    std::unique_ptr<DemoScene> mScene;
+    std::vector<const Graphics::ARenderNode*> mNodes;  // every render node of the world's cells, once
     Objects::Box3 mBounds;
     WindowDrawManager mDrawManager;
     Utilities::SceneBrowserDlg* mBrowser = nullptr;

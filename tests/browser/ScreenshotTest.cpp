@@ -21,7 +21,7 @@ int CountPixels(const wxImage& image, const wxRect& area, bool (*match)(int r, i
 }
 
 TEST(SceneBrowserScreenshot, ShowsTheSelectedBoxInRedBesideTheBrowser) {
-    auto* view = new Demo::WorldView(3, 4);
+    auto* view = new Demo::WorldView(3000);
     view->Show();
     view->OpenBrowser();
     view->SelectFirstNode();
