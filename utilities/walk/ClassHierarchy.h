@@ -3,8 +3,9 @@
 //   ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(priority, resolver)   at load, one per registered subclass
 //   ClassHierarchy<WalkObjectImpl<X>>::GetClassData(object, adjusted)         the walker of the deepest registered
 //       class that the object is, with `adjusted` pointing at that class's part; X's own walker when none matches
-//   Registrations<SubClasses<X, S...>, ...>                                  an area's registration table: a static
-//       object that registers each line's S... under its X, in order
+//   Registrations<SubClasses<X, S...>, ...>                                  a registration table: a static object
+//       that registers each line's S... under its X, in order (the library's own is utilities/walkers/Registrations.cpp)
+//   LibraryRegistrations()                                                   how many its table made at load
 //
 // A search runs the subclass resolvers (run-time down-casts) once per (static type, dynamic type); the answer is
 // cached by the dynamic type's decorated name, with the byte offset of the adjustment. Lists and caches are made
@@ -12,6 +13,7 @@
 #pragma once
 
 #include "engine/objects/Containers.h"
+#include "platform/Export.h"
 #include "platform/TypeNames.h"
 #include "utilities/walk/ClassDataUtilities.h"
 #include "utilities/walk/IWalkObject.h"
@@ -69,11 +71,13 @@ public:
     };
     class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {};
 
-    static void RegisterSubClass(int priority, SubClassResolver resolver) {
+    // False when the list could not grow and the entry was dropped.
+    static bool RegisterSubClass(int priority, SubClassResolver resolver) {
         PrioritizedSubClassList& list = List();
-        if (!list.mEntries.Add({priority, resolver})) return;
+        if (!list.mEntries.Add({priority, resolver})) return false;
         const int count = list.mEntries.Count();
         if (count >= 2 && list.mEntries[count - 2].mPriority > priority) list.mSorted = false;
+        return true;
     }
 
     // Searches the registered subclasses from the highest priority down; null when none matches.
@@ -159,11 +163,17 @@ template <class X, class... S>
 struct SubClasses {
     SubClasses() {
         if constexpr (std::is_polymorphic_v<X>)
-            (ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(0, &ResolveSubClass<X, S>), ...);
+            mMade = (int(ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(0, &ResolveSubClass<X, S>)) + ...);
     }
+    int mMade = 0;  // registrations in place
 };
 
 // A registration table: constructing it registers its lines in order.
-template <class... Lines> struct Registrations : Lines... {};
+template <class... Lines> struct Registrations : Lines... {
+    int Made() const { return (Lines::mMade + ...); }
+};
+
+// How many subclasses the library's own table registered when it was loaded.
+TARN_API int LibraryRegistrations();
 
 } // namespace Tarn::Utilities

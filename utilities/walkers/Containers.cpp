@@ -96,6 +96,8 @@ template class WalkObjectImpl<_ListBase<Point<float>, NoLifetime<Point<float>>>>
 template class WalkObjectImpl<_ArrayList<Point<float>, NoLifetime<Point<float>>>>;
 template class WalkObjectImpl<_ListBase<CBInstance, NoLifetime<CBInstance>>>;
 template class WalkObjectImpl<_ArrayList<CBInstance, NoLifetime<CBInstance>>>;
+template class WalkObjectImpl<_ListBase<SSubGeom, NoLifetime<SSubGeom>>>;
+template class WalkObjectImpl<_ArrayList<SSubGeom, NoLifetime<SSubGeom>>>;
 template class WalkObjectImpl<_ListBase<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
 template class WalkObjectImpl<_UnorderedList<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
 template class WalkObjectImpl<_ListBase<Graphics::PolylineDesc, NoLifetime<Graphics::PolylineDesc>>>;

@@ -5,6 +5,7 @@
 //
 // 394 registrations in all, 393 of them made at load: one line's static type, the change-packet queue, has no
 // run-time type information to down-cast from.
+#include "utilities/walk/ClassHierarchy.h"
 #include "utilities/walkers/Walks.h"
 
 namespace Tarn::Utilities {
@@ -262,5 +263,7 @@ const Registrations<
                _ArrayList<SegmentIndexDesc, NoLifetime<SegmentIndexDesc>>>
     > kRegistrations;
 } // namespace
+
+int LibraryRegistrations() { return kRegistrations.Made(); }
 
 } // namespace Tarn::Utilities
