@@ -17,11 +17,36 @@ public:
     int mId;
 };
 
+// ---- Reading reports: a row as the report writes it, and whether a report holds it.
+namespace Reports {
+inline std::string Row(const std::string& name, size_t bytes, int instances, int references) {
+    return name + "\t" + std::to_string(bytes) + "\t" + std::to_string(instances) + "\t" + std::to_string(references) +
+           "\r\n";
+}
+inline std::string Total(size_t bytes, int instances, int references) { return Row("Total", bytes, instances, references); }
+inline bool Has(const std::string& report, const std::string& row) { return report.find("\n" + row) != std::string::npos; }
+// Whether a report has a row for `name`, whatever its numbers.
+inline bool Booked(const std::string& report, const std::string& name) {
+    return report.find("\n" + name + "\t") != std::string::npos;
+}
+} // namespace Reports
+
 struct ProbeVisit {
     int mId;
     std::string mReportSoFar;
 };
 std::vector<ProbeVisit>& ProbeLog();
+
+// A probe on an attachment, to hang on the chain of any attachable object: the probe notes when that object's
+// attachable part is walked.
+struct ProbeAttachment {
+    explicit ProbeAttachment(int id = 0) : mProbe(id) {}
+    ProbeAttachment(const ProbeAttachment&) = delete;
+    ProbeAttachment& operator=(const ProbeAttachment&) = delete;
+
+    Probe mProbe;
+    Objects::Attachment mLink{static_cast<Objects::ARefCounted*>(&mProbe)};
+};
 
 // ---- A class family for the registry: Base <- Middle <- Leaf, registered along that chain; Mixed derives from
 // Padding first, so its Middle part lies at a non-zero offset; Unlisted derives from Middle and is not registered.

@@ -96,8 +96,6 @@ template class WalkObjectImpl<_ListBase<Point<float>, NoLifetime<Point<float>>>>
 template class WalkObjectImpl<_ArrayList<Point<float>, NoLifetime<Point<float>>>>;
 template class WalkObjectImpl<_ListBase<CBInstance, NoLifetime<CBInstance>>>;
 template class WalkObjectImpl<_ArrayList<CBInstance, NoLifetime<CBInstance>>>;
-template class WalkObjectImpl<_ListBase<SSubGeom, NoLifetime<SSubGeom>>>;
-template class WalkObjectImpl<_ArrayList<SSubGeom, NoLifetime<SSubGeom>>>;
 template class WalkObjectImpl<_ListBase<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
 template class WalkObjectImpl<_UnorderedList<Graphics::ConsolidationSource, NoLifetime<Graphics::ConsolidationSource>>>;
 template class WalkObjectImpl<_ListBase<Graphics::PolylineDesc, NoLifetime<Graphics::PolylineDesc>>>;
@@ -106,8 +104,12 @@ template class WalkObjectImpl<_ListBase<BucketEntry, NoLifetime<BucketEntry>>>;
 template class WalkObjectImpl<_ArrayList<BucketEntry, NoLifetime<BucketEntry>>>;
 template class WalkObjectImpl<BucketTable::ValueList>;
 
-// Hash maps: each bucket's entries and array, then the bucket array.
+// The values themselves: what their lists walk in place.
+template class WalkObjectImpl<Graphics::ConsolidationSource>;
+template class WalkObjectImpl<Graphics::PolylineDesc>;
 template class WalkObjectImpl<BucketEntry>;
+
+// Hash maps: each bucket's entries and array, then the bucket array.
 template class WalkObjectImpl<BucketTable>;
 template class WalkObjectImpl<Graphics::BucketMap>;
 template class WalkObjectImpl<Graphics::ConsolidationBuckets>;

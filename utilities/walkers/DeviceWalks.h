@@ -9,6 +9,7 @@
 
 #include "engine/devices/Devices.h"
 #include "utilities/walk/WalkerDefinitions.h"
+#include "utilities/walkers/ContainerWalks.h"
 #include "utilities/walkers/ObjectWalks.h"
 
 #include <cstdint>
@@ -325,7 +326,7 @@ inline void WalkMembers(MultiMesh& mesh, Walking& walk) {
     walk.Base<AAttachable>(mesh);
     walk.Pointer(mesh.mStreams);
     walk.Pointer(mesh.mMorphStreams);
-    walk.Embedded(mesh.mSubGeoms);
+    WalkList(mesh.mSubGeoms, walk);  // the list kind has no walker of its own
     walk.Embedded(mesh.mInstances);
     walk.Pointer(mesh.mSupplement);
 }

@@ -22,20 +22,23 @@ struct ValueKind {
 
 template <class E> using Accessor = E* (ParameterValues::*)(int) const;
 
-template <class E, Accessor<E> Read = nullptr> constexpr ValueKind Block() {
-    ValueKind kind{&Platform::ReadableNameOf<E*>, sizeof(E)};
-    if constexpr (Read != nullptr) kind.mRead = [](const ParameterValues& values, int index) -> void* {
-        return (values.*Read)(index);
-    };
+// The kinds with an accessor are separate overloads: a member-function pointer compared with null is not a constant
+// expression under the undefined-behaviour sanitizer.
+template <class E> constexpr ValueKind Block() { return {&Platform::ReadableNameOf<E*>, sizeof(E)}; }
+template <class E, Accessor<E> Read> constexpr ValueKind Block() {
+    ValueKind kind = Block<E>();
+    kind.mRead = [](const ParameterValues& values, int index) -> void* { return (values.*Read)(index); };
     return kind;
 }
 
-template <class X, Accessor<X> Read = nullptr> constexpr ValueKind Walked() {
+template <class X> constexpr ValueKind Walked() {
     ValueKind kind;
     kind.mWalk = [](void* value, RecordMemory* recorder) { WalkPointer(static_cast<X*>(value), recorder); };
-    if constexpr (Read != nullptr) kind.mRead = [](const ParameterValues& values, int index) -> void* {
-        return (values.*Read)(index);
-    };
+    return kind;
+}
+template <class X, Accessor<X> Read> constexpr ValueKind Walked() {
+    ValueKind kind = Walked<X>();
+    kind.mRead = [](const ParameterValues& values, int index) -> void* { return (values.*Read)(index); };
     return kind;
 }
 

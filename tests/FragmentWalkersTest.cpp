@@ -1,0 +1,192 @@
+// Fragment walkers: fragments and their embedded parameter sets, procedural and pass fragments, fragment graphs,
+// fragment instances with their constant-buffer bindings, and lights.
+#include "Probe.h"
+
+#include "engine/devices/Devices.h"
+#include "engine/graphics/Fragments.h"
+#include "platform/TypeNames.h"
+#include "utilities/walk/IWalkObject.h"
+#include "utilities/walk/Walking.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Tarn::Devices;
+using namespace Tarn::Objects;
+using namespace Tarn::Testing;
+using namespace Tarn::Testing::Reports;
+using Tarn::Platform::ReadableNameOf;
+using Tarn::Utilities::RecordMemory;
+using Tarn::Utilities::WalkObjectImpl;
+using Tarn::Utilities::WalkPointer;
+
+
+std::vector<int> ProbeOrder() {
+    std::vector<int> order;
+    for (const ProbeVisit& visit : ProbeLog()) order.push_back(visit.mId);
+    return order;
+}
+
+// The rows of a report after its total line, one string each.
+std::multiset<std::string> Rows(const std::string& report) {
+    std::multiset<std::string> rows;
+    for (size_t at = report.find("\r\n") + 2; at < report.size();) {
+        const size_t end = report.find("\r\n", at) + 2;
+        rows.insert(report.substr(at, end - at));
+        at = end;
+    }
+    return rows;
+}
+
+class FragmentWalkers : public ::testing::Test {
+protected:
+    void SetUp() override { ProbeLog().clear(); }
+
+    template <class T> std::string Walk(T* object) {
+        WalkObjectImpl<T>::Instance().Walk(object, &mRecorder);
+        return std::string(mRecorder.GetResults());
+    }
+    // Through the registry, with a recorder of its own.
+    template <class X> static std::string ReachAlone(X* object) {
+        RecordMemory recorder;
+        WalkPointer(object, &recorder);
+        return std::string(recorder.GetResults());
+    }
+
+    // Gives a fragment a keyword list, a parameter with a value, a probe on its output set and a callback.
+    void Furnish(AFragment& fragment) {
+        mKeywords.Add(Intern(L"fragment keyword"));
+        mParameter.mValue = mParameterValue;
+        fragment.mKeywords = &mKeywords;
+        fragment.mInputs.mParameters.Add(&mParameter);
+        fragment.mOutputs.Attach(&mOutputTag.mLink);
+        fragment.mCallback = &mCallback;
+    }
+
+    RecordMemory mRecorder;
+    KeywordList mKeywords;
+    AParameter mParameter{AParameter::kFloat4, 2};
+    float mParameterValue[8] = {};
+    ProbeAttachment mOutputTag{7};
+    FromXmlCallback mCallback;
+};
+
+// Every procedural fragment charges exactly what an AFragment charges, under its own name and size.
+template <class F> class FragmentKinds : public FragmentWalkers {};
+using AFragmentWalked = ::testing::Types<
+    AProcFragment, Tarn::Graphics::ScriptFragment, Tarn::Graphics::ComposeRegionFragment,
+    Tarn::Utilities::NPR_DownSampleToBlackWhitePassMarginFragment,
+    Tarn::Utilities::NPR_FastBlurPostProcessPassMarginFragment,
+    Tarn::Utilities::VE_ClearFragmentMarginFragment, Tarn::Utilities::VE_Draw3DFragmentMarginFragment,
+    Tarn::Utilities::NPR_LineMaskPassMarginFragment, Tarn::Utilities::NPR_FaceMaskPassMarginFragment,
+    Tarn::Utilities::NPR_BicolorDilationPassMarginFragment, Tarn::Utilities::NPR_SelectionCompositePassMarginFragment,
+    Tarn::Utilities::NPR_DilationIdPassMarginFragment, Tarn::Utilities::NPR_DepthIdPassMarginFragment,
+    Tarn::Utilities::NPR_ObjectHaloPassMarginFragment>;
+TYPED_TEST_SUITE(FragmentKinds, AFragmentWalked);
+
+TYPED_TEST(FragmentKinds, ReachedAsAFragmentChargesWhatAFragmentChargesUnderItsOwnName) {
+    AFragment plain;
+    TypeParam fragment;
+    this->Furnish(plain);
+    this->Furnish(fragment);
+    std::multiset<std::string> expected = Rows(this->Walk(&plain));
+    const std::string report = this->ReachAlone(static_cast<AFragment*>(&fragment));
+    ASSERT_EQ(expected.erase(Row("Tarn::Devices::AFragment", sizeof(AFragment), 1, 1)), 1u);
+    expected.insert(Row(ReadableNameOf<TypeParam>(), sizeof(TypeParam), 1, 1));
+    EXPECT_EQ(Rows(report), expected);
+    EXPECT_TRUE(Booked(report, "Tarn::Devices::KeywordList"));
+    EXPECT_TRUE(Has(report, Row("Tarn::vec4<float>*", 32, 1, 1)));
+}
+
+TEST_F(FragmentWalkers, FragmentWalksBothParameterSetsAttachmentsEvenWithoutParameters) {
+    AFragment fragment;
+    ProbeAttachment inputs(1), outputs(2);
+    fragment.mInputs.Attach(&inputs.mLink);
+    fragment.mOutputs.Attach(&outputs.mLink);
+    fragment.mKeywords = &mKeywords;
+    fragment.mCallback = &mCallback;
+    const std::string report = Walk(&fragment);
+    EXPECT_EQ(ProbeOrder(), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(Booked(ProbeLog()[0].mReportSoFar, "Tarn::Devices::KeywordList"));
+    EXPECT_FALSE(Booked(ProbeLog()[1].mReportSoFar, "Tarn::Devices::FromXmlCallback"));
+    EXPECT_TRUE(Has(report, Row("Tarn::Objects::Attachment", 2 * sizeof(Attachment), 2, 2)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::FromXmlCallback", sizeof(FromXmlCallback), 1, 1)));
+    EXPECT_FALSE(Booked(report, "Tarn::Devices::AParameter**"));
+}
+
+TEST_F(FragmentWalkers, GraphBooksItsFragmentArrayThenWalksFragmentsFromTheLastSkippingNulls) {
+    FragmentGraph graph;
+    AFragment first, last;
+    ProbeAttachment own(9), firstTag(0), lastTag(2);
+    graph.mInputs.Attach(&own.mLink);
+    first.mInputs.Attach(&firstTag.mLink);
+    last.mInputs.Attach(&lastTag.mLink);
+    for (AFragment* fragment : {&first, static_cast<AFragment*>(nullptr), &last}) graph.mFragments.Add(fragment);
+    const std::string report = Walk(&graph);
+    EXPECT_EQ(ProbeOrder(), (std::vector<int>{9, 2, 0}));
+    EXPECT_FALSE(Booked(ProbeLog()[0].mReportSoFar, "Tarn::Devices::AFragment**"));
+    EXPECT_TRUE(Has(ProbeLog()[1].mReportSoFar, Row("Tarn::Devices::AFragment**", 6 * 8, 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::AFragment", 2 * sizeof(AFragment), 2, 2)));
+}
+
+TEST_F(FragmentWalkers, StyleGraphReachedAsAFragmentIsBookedAsItself) {
+    Tarn::Graphics::StyleGraph style;
+    AFragment member;
+    style.mFragments.Add(&member);
+    const std::string report = ReachAlone(static_cast<AFragment*>(&style));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::StyleGraph", sizeof(style), 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::AFragment**", 2 * 8, 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::AFragment", sizeof(member), 1, 1)));
+}
+
+TEST_F(FragmentWalkers, InstanceWalksItsPartFragmentThenBufferTargetsFromTheLastThenTheBindingArray) {
+    AFragmentInstance instance;
+    AFragment fragment;
+    AConstantBuffer first, last;
+    ProbeAttachment own(10), fragmentTag(11), firstTag(0), lastTag(2);
+    instance.Attach(&own.mLink);
+    fragment.mInputs.Attach(&fragmentTag.mLink);
+    first.Attach(&firstTag.mLink);
+    last.Attach(&lastTag.mLink);
+    instance.mFragment = &fragment;
+    instance.mConstantBuffers.Add({0, &first});
+    instance.mConstantBuffers.Add({1, nullptr});
+    instance.mConstantBuffers.Add({2, &last});
+    const std::string report = Walk(&instance);
+    EXPECT_EQ(ProbeOrder(), (std::vector<int>{10, 11, 2, 0}));
+    EXPECT_FALSE(Booked(ProbeLog().back().mReportSoFar, "Tarn::Devices::CBInstance*"));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::CBInstance*", 16 * 6, 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::AConstantBuffer", 2 * sizeof(AConstantBuffer), 2, 2)));
+}
+
+TEST_F(FragmentWalkers, LightWalksOnlyTheShadowMapOfItsPropertiesAndNoneWithoutThem) {
+    LightInstance light;
+    SharedMatrix transform;
+    SamplePointSet<Tarn::vec3<float>> samples;
+    AShadower shadower;
+    ShadeFragment shadowFragment;
+    shadower.mShadowFragment = &shadowFragment;
+    light.mTransform = &transform;
+    light.mSamplePoints = &samples;
+    light.mShadower = &shadower;
+    std::string report = Walk(&light);
+    EXPECT_FALSE(Booked(report, "Tarn::Devices::TextureInstance"));
+    for (const char* name : {"Tarn::Objects::SharedMatrix", "Tarn::Devices::SamplePointSet<Tarn::vec3<float> >",
+                             "Tarn::Devices::ShadeFragment"})
+        EXPECT_TRUE(Booked(report, name)) << name;
+
+    BasicLightProperties properties;
+    TextureInstance shadowMap;
+    properties.mShadowMap = &shadowMap;
+    light.mProperties = &properties;
+    report = ReachAlone(static_cast<AAttachable*>(&light));
+    EXPECT_TRUE(Has(report, Row("Tarn::Devices::TextureInstance", sizeof(shadowMap), 1, 1)));
+    EXPECT_FALSE(Booked(report, "Tarn::Devices::BasicLightProperties"));
+}
+
+} // namespace
