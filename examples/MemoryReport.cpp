@@ -3,6 +3,7 @@
 //   tarn_memory_report [--objects N] [--output FILE]
 #include "examples/DemoScene.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,10 +49,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarn_memory_report: cannot write %s\n", output);
         return 1;
     }
+    // A report that did not reach its reader is a failure: a full disk, a closed standard output.
     const size_t length = size_t(report.GetLen());
-    const bool written = std::fwrite(report.GetBuffer(), 1, length, out) == length;
-    if ((output && std::fclose(out) != 0) || !written) {
-        std::fprintf(stderr, "tarn_memory_report: cannot write %s\n", output ? output : "the report");
+    bool written = std::fwrite(report.GetBuffer(), 1, length, out) == length;
+    written = std::fflush(out) == 0 && written && !std::ferror(out);
+    if (output) written = std::fclose(out) == 0 && written;
+    if (!written) {
+        std::fprintf(stderr, "tarn_memory_report: cannot write %s: %s\n", output ? output : "the report to standard output",
+                     std::strerror(errno));
         return 1;
     }
     return 0;

@@ -2,21 +2,26 @@
 
 #include <cxxabi.h>
 
+#include <mutex>
 #include <unordered_map>
 
 namespace Tarn::Platform {
 
-const char* ReadableName(const std::type_info& type) noexcept {
-    // Demangled once per type_info and kept until the process ends, so callers may keep the pointer. Walkers
-    // remember the last name they asked for, so this is reached only when the dynamic type changes.
-    static auto* names = new std::unordered_map<const std::type_info*, const char*>;
-    const char*& name = (*names)[&type];
-    if (!name) {
+const TypeName kNoTypeName{nullptr, ""};
+
+const TypeName& NameOf(const std::type_info& type) noexcept {
+    // Demangled once per type_info and kept until the process ends. Walkers remember the last entry they were
+    // given, so this is reached only when the dynamic type changes.
+    static std::mutex guard;
+    static auto* names = new std::unordered_map<const std::type_info*, TypeName>;
+    const std::lock_guard<std::mutex> lock(guard);
+    TypeName& entry = (*names)[&type];
+    if (!entry.mType) {
         int status = 0;
         char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-        name = status == 0 && demangled ? demangled : type.name();
+        entry = {&type, status == 0 && demangled ? demangled : type.name()};
     }
-    return name;
+    return entry;
 }
 
 } // namespace Tarn::Platform

@@ -1,10 +1,14 @@
 // Run-time type names, behind one choke point.
 //
+//   NameOf(type)           the type's entry: its type_info and its readable name, one per type for the life of
+//                          the process, so a memo may keep a pointer to it
 //   ReadableName(type)     the demangled name, "Tarn::Graphics::ARenderNode", "wchar_t const*": what reports show
-//   DecoratedName(type)    the mangled name: unique per type, used only as a lookup key
+//   DecoratedName(type)    the mangled name, used as a lookup key. Two classes of anonymous namespaces in two files
+//                          may have equal decorated names: whatever is keyed by the name also compares type_infos
 //   ReadableNameOf<T>()    ReadableName(typeid(T)), remembered per T
 //
-// Every returned pointer stays valid for the life of the process, so tables may keep it without copying.
+// Every returned pointer stays valid for the life of the process, so tables may keep it without copying. All of
+// them may be called from several threads at once.
 #pragma once
 
 #include "platform/Export.h"
@@ -13,7 +17,17 @@
 
 namespace Tarn::Platform {
 
-[[nodiscard]] TARN_API const char* ReadableName(const std::type_info& type) noexcept;
+struct TypeName {
+    const std::type_info* mType;
+    const char* mReadable;
+};
+
+// An entry that is no type's, for memos to start from.
+TARN_API extern const TypeName kNoTypeName;
+
+[[nodiscard]] TARN_API const TypeName& NameOf(const std::type_info& type) noexcept;
+
+[[nodiscard]] inline const char* ReadableName(const std::type_info& type) noexcept { return NameOf(type).mReadable; }
 
 [[nodiscard]] inline const char* DecoratedName(const std::type_info& type) noexcept { return type.name(); }
 

@@ -43,6 +43,16 @@ TEST(ListBase, DropsTheItemWhenItCannotGrow) {
     EXPECT_EQ(list[2], 4);
 }
 
+TEST(ListBase, AddingAnElementOfTheListToItselfWhileGrowingStoresItsValue) {
+    _ArrayList<std::string, NoLifetime<std::string>> names;
+    names.Add("a name too long to be stored inside the string object itself");
+    names.Add("another");
+    ASSERT_EQ(names.Count(), names.Capacity());
+    names.Add(names[0]);  // the array that holds the item is replaced while the item is added
+    ASSERT_EQ(names.Count(), 3);
+    EXPECT_EQ(names[2], names[0]);
+}
+
 TEST(ListBase, RemoveAtMovesLaterElementsForward) {
     IntList list;
     for (int value : {10, 20, 30, 40}) list.Add(value);

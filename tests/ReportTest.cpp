@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -78,13 +79,29 @@ TEST(Report, HugeNumbersPrintInFull) {
     EXPECT_EQ(Report(recorder), "Total\t3298534883328\t3\t3\r\nBig\t3298534883328\t3\t3\r\n");
 }
 
-TEST(Report, ATypeNameLongerThanTheLineBufferIsCutWithinIt) {
+TEST(Report, NamesOfAnyLengthKeepTheirRowsWholeAndTheirNumbers) {
     RecordMemory recorder;
-    const std::string longName(5000, 'N');
-    recorder.RecordObject(longName.c_str(), longName.c_str(), 1, true);
-    const std::string report = Report(recorder);
-    const std::string secondLine = report.substr(report.find("\r\n") + 2);
-    EXPECT_EQ(secondLine, std::string(4095, 'N') + "\r\n");
+    const std::string dynamicName(10000, 'D'), staticName(10000, 'S'), otherName(4200, 'O');
+    recorder.RecordObject(dynamicName.c_str(), staticName.c_str(), 7, true);
+    recorder.RecordObject(dynamicName.c_str(), otherName.c_str(), 5, true);
+    recorder.RecordObject("Small", "Small", 3, true);
+    EXPECT_EQ(Report(recorder), "Total\t15\t3\t3\r\n" + dynamicName + "\t12\t2\t2\t" + otherName + "\t1\r\n\t\t\t\t" +
+                                    staticName + "\t1\r\nSmall\t3\t1\t1\r\n");
+}
+
+TEST(Report, CountersPrintAsUnsignedSixtyFourBitNumbers) {
+    RecordMemory recorder;
+    recorder.RecordObject("Huge", "Huge", size_t(1) << 63, true);
+    recorder.RecordObject("Huger", "Huger", ~size_t(0), true);
+    EXPECT_EQ(Report(recorder), "Total\t9223372036854775807\t2\t2\r\n"  // the sum wraps, as 64-bit counters do
+                                "Huger\t18446744073709551615\t1\t1\r\nHuge\t9223372036854775808\t1\t1\r\n");
+}
+
+TEST(Report, ANullNameIsRefusedWhereItIsPassed) {
+    RecordMemory recorder;
+    EXPECT_THROW(recorder.RecordObject(nullptr, "Static", 1, true), std::invalid_argument);
+    EXPECT_THROW(recorder.RecordObject("Dynamic", nullptr, 1, true), std::invalid_argument);
+    EXPECT_EQ(Report(recorder), "Total\t0\t0\t0\r\n");
 }
 
 } // namespace

@@ -59,10 +59,16 @@ public:
         return true;
     }
 
-    // Appends; when full, first grows to twice the count plus two. An item that does not fit is dropped.
+    // Appends; when full, first grows to twice the count plus two. An item that does not fit is dropped. The item
+    // may be an element of this list: it is copied before the array it lives in is freed.
     bool Add(const T& item) {
-        if (mCount >= mCapacity && !Resize(2 * mCount + 2)) return false;
-        new (mData + mCount) T(item);
+        if (mCount < mCapacity) {
+            new (mData + mCount) T(item);
+        } else {
+            T copy(item);
+            if (!Resize(2 * mCount + 2)) return false;
+            new (mData + mCount) T(std::move(copy));
+        }
         ++mCount;
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace Tarn::Utilities {
 
@@ -38,6 +39,10 @@ void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeN
     ++mRecentCount;
 }
 
+void RecordMemory::RefuseNullName() {
+    throw std::invalid_argument("RecordMemory::RecordObject: a type name is null");
+}
+
 int RecordMemory::CompareResults(const void* a, const void* b) {
     const uint64_t left = static_cast<const SortTypeResults*>(a)->mBytes;
     const uint64_t right = static_cast<const SortTypeResults*>(b)->mBytes;
@@ -61,22 +66,28 @@ KStringA RecordMemory::GetResults() const {
     });
     if (rows.Count() > 1) std::qsort(rows.mData, size_t(rows.Count()), sizeof(SortTypeResults), CompareResults);
 
+    // Names go in whole, however long; only the numbers pass through a buffer, which always holds them.
     StringBuilderA text(256);
-    char line[4096];
-    auto number = [](uint64_t n) { return static_cast<long long>(n); };
-    Tarn::OS::sprintf(line, sizeof line, "%s\t%lld\t%lld\t%lld\r\n", "Total", number(bytes), number(instances),
-                      number(references));
-    text.Add(line);
+    char numbers[80];
+    auto counts = [&](uint64_t b, uint64_t n, uint64_t r) {
+        Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu\t%llu\t%llu", static_cast<unsigned long long>(b),
+                          static_cast<unsigned long long>(n), static_cast<unsigned long long>(r));
+        text.Add(numbers);
+    };
+    text.Add("Total");
+    counts(bytes, instances, references);
+    text.Add("\r\n");
     for (int r = rows.Count() - 1; r >= 0; --r) {
         const SortTypeResults& row = rows[r];
-        Tarn::OS::sprintf(line, sizeof line, "%s\t%lld\t%lld\t%lld", row.mTypeName, number(row.mBytes),
-                          number(row.mInstances), number(row.mReferences));
-        text.Add(line);
+        text.Add(row.mTypeName);
+        counts(row.mBytes, row.mInstances, row.mReferences);
         const char* separator = "\t";
         row.mTypeData->mStaticTypes.ForEachBackward([&](auto& pair) {
             if (std::strcmp(pair.mKey, row.mTypeName) == 0) return;
-            Tarn::OS::sprintf(line, sizeof line, "%s%s\t%lld", separator, pair.mKey, number(pair.mValue.mInstances));
-            text.Add(line);
+            text.Add(separator);
+            text.Add(pair.mKey);
+            Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu", static_cast<unsigned long long>(pair.mValue.mInstances));
+            text.Add(numbers);
             separator = "\r\n\t\t\t\t";
         });
         text.Add("\r\n");

@@ -45,8 +45,10 @@ public:
     // True, and remembered, when `address` (never null) was not visited before in this measurement.
     bool MarkVisited(const void* address) { return mVisited.Insert(address); }
 
-    // Books one visit. `size` counts only when `firstVisit` is true.
+    // Books one visit. `size` counts only when `firstVisit` is true. Both names must be given: a null name throws
+    // std::invalid_argument here, where the faulty caller is on the stack.
     void RecordObject(const char* dynamicTypeName, const char* staticTypeName, size_t size, bool firstVisit) {
+        if (__builtin_expect(!dynamicTypeName || !staticTypeName, false)) RefuseNullName();
         ResolvedData* pair = Recent(dynamicTypeName, staticTypeName);
         if (!pair) pair = Resolve(dynamicTypeName, staticTypeName);
         if (!pair) return;
@@ -69,6 +71,7 @@ private:
         uint64_t mReferences;
     };
     static int CompareResults(const void* a, const void* b);
+    [[noreturn]] static void RefuseNullName();
 
     // Finds or creates the pair through the name tables, comparing names as text.
     ResolvedData* Resolve(const char* dynamicTypeName, const char* staticTypeName);

@@ -4,7 +4,13 @@ namespace Tarn::Utilities {
 
 Objects::_HashMap<void*, const char*, Objects::_StringHasher<char>>* ClassDataUtilities::mClassDataMap = nullptr;
 
+std::recursive_mutex& ClassDataUtilities::Lock() {
+    static auto* lock = new std::recursive_mutex;  // never destroyed: registrations may outlive static destruction
+    return *lock;
+}
+
 void* ClassDataUtilities::InternalGetClassData(void*& slot, const char* rawName, void* newData) {
+    const std::lock_guard<std::recursive_mutex> lock(Lock());
     if (!mClassDataMap) mClassDataMap = new Objects::_HashMap<void*, const char*, Objects::_StringHasher<char>>(41);
     void** shared = mClassDataMap->FindOrAdd(rawName, nullptr);
     if (!shared) {  // the map could not grow: keep the offer to this module

@@ -5,6 +5,8 @@
 #include "engine/objects/Containers.h"
 #include "platform/Export.h"
 
+#include <mutex>
+
 namespace Tarn::Utilities {
 
 template <class W> class ClassHierarchy;
@@ -15,6 +17,10 @@ public:
 
     // Decorated name -> shared object; made with 41 buckets at first use, never emptied.
     static Objects::_HashMap<void*, const char*, Objects::_StringHasher<char>>* mClassDataMap;
+
+    // The registry's one lock, held by everything that changes it: registrations, searches, new cache answers,
+    // shared objects made on first use. Walks take it only for what they have not met before.
+    static std::recursive_mutex& Lock();
 
 private:
     template <class W> friend class ClassHierarchy;

@@ -9,7 +9,11 @@
 //
 // A search runs the subclass resolvers (run-time down-casts) once per (static type, dynamic type); the answer is
 // cached by the dynamic type's decorated name, with the byte offset of the adjustment. Lists and caches are made
-// on first use and shared between modules through ClassDataUtilities. Nothing here is locked: one walk at a time.
+// on first use and shared between modules through ClassDataUtilities.
+//
+// Several threads may walk at once. A walk reads the cache without a lock: its recent answers are immutable and
+// published atomically. Everything that changes the registry (a registration, a search, a new answer, a shared
+// list or cache made on first use) holds the registry's lock.
 #pragma once
 
 #include "engine/objects/Containers.h"
@@ -20,7 +24,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <type_traits>
 #include <typeinfo>
 
@@ -43,17 +49,20 @@ public:
         D* mClassData;
         ptrdiff_t mOffset;
     };
-    using Map = Objects::_HashMap<OffsetAndClassData, const char*, Objects::_StringHasher<char>>;
+    // One answer, for one dynamic type: made once, never changed or freed. Types of anonymous namespaces of
+    // different files may share a decorated name; their answers are chained under it.
+    struct Answer {
+        const std::type_info* mType;
+        OffsetAndClassData mData;
+        const Answer* mSameName;
+    };
+    using Map = Objects::_HashMap<const Answer*, const char*, Objects::_StringHasher<char>>;
 
     Map* mMap = nullptr;  // by decorated dynamic-type name; made with 32 buckets at first use
 
-    // Answers already given, by type_info address, so that a repeated type costs no string hash.
-    struct Recent {
-        const std::type_info* mType;
-        OffsetAndClassData mData;
-    };
+    // Answers already given, by type_info address, so that a repeated type costs no string hash and no lock.
     static constexpr unsigned kRecentBits = 3;
-    Recent mRecent[1u << kRecentBits] = {};
+    std::atomic<const Answer*> mRecent[1u << kRecentBits] = {};
 
     static size_t RecentSlot(const std::type_info* type) {
         return (reinterpret_cast<uintptr_t>(type) * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits);
@@ -66,13 +75,18 @@ class ClassHierarchy {
 
 public:
     struct PrioritizedSubClassList {
+        const std::type_info* mOwner = &typeid(PrioritizedSubClassList);
         Objects::_UnorderedList<SubClassPriority, Objects::NoLifetime<SubClassPriority>> mEntries;
         bool mSorted = true;  // the entries are in ascending priority
     };
-    class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {};
+    class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {
+    public:
+        const std::type_info* mOwner = &typeid(ClassDataCache);
+    };
 
     // False when the list could not grow and the entry was dropped.
     static bool RegisterSubClass(int priority, SubClassResolver resolver) {
+        const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         PrioritizedSubClassList& list = List();
         if (!list.mEntries.Add({priority, resolver})) return false;
         const int count = list.mEntries.Count();
@@ -82,6 +96,7 @@ public:
 
     // Searches the registered subclasses from the highest priority down; null when none matches.
     static IWalkObject* FindSubClassData(void* object, void*& adjusted) {
+        const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         PrioritizedSubClassList& list = List();
         if (!list.mSorted) {
             list.mSorted = true;
@@ -96,45 +111,66 @@ public:
     static IWalkObject* GetClassData(void* object, void*& adjusted) {
         const std::type_info& type = DynamicType(object);
         ClassDataCache& cache = Cache();
-        auto& recent = cache.mRecent[ClassDataCache::RecentSlot(&type)];
-        if (recent.mType != &type) recent = {&type, Lookup(cache, Platform::DecoratedName(type), object)};
-        adjusted = static_cast<char*>(object) + recent.mData.mOffset;
-        return recent.mData.mClassData;
+        std::atomic<const Answer*>& recent = cache.mRecent[ClassDataCache::RecentSlot(&type)];
+        const Answer* answer = recent.load(std::memory_order_acquire);
+        if (!answer || answer->mType != &type) {
+            answer = Lookup(cache, type, object);
+            recent.store(answer, std::memory_order_release);
+        }
+        adjusted = static_cast<char*>(object) + answer->mData.mOffset;
+        return answer->mData.mClassData;
     }
 
     static PrioritizedSubClassList& List() { return Shared<PrioritizedSubClassList>(sList); }
     static ClassDataCache& Cache() { return Shared<ClassDataCache>(sCache); }
 
 private:
-    using Found = typename ClassDataCache::OffsetAndClassData;
+    using Answer = typename ClassDataCache::Answer;
 
     static const std::type_info& DynamicType(void* object) {
         if constexpr (std::is_polymorphic_v<X>) return typeid(*static_cast<X*>(object));
         else return typeid(X);
     }
 
-    static Found Lookup(ClassDataCache& cache, const char* key, void* object) {
+    static const Answer* Lookup(ClassDataCache& cache, const std::type_info& type, void* object) {
+        const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         if (!cache.mMap) cache.mMap = new typename ClassDataCache::Map(32);
-        if (Found* hit = cache.mMap->FindValue(key)) return *hit;
+        const char* key = Platform::DecoratedName(type);
+        const Answer** named = cache.mMap->FindOrAdd(key, nullptr);
+        if (named)
+            for (const Answer* answer = *named; answer; answer = answer->mSameName)
+                if (*answer->mType == type) return answer;
         void* adjusted = object;
         IWalkObject* walker = FindSubClassData(object, adjusted);
         if (!walker) {
             walker = &W::Instance();
             adjusted = object;
         }
-        const Found found{walker, static_cast<char*>(adjusted) - static_cast<char*>(object)};
-        if (Found* stored = cache.mMap->FindOrAdd(key, found)) *stored = found;
-        return found;
+        const ptrdiff_t offset = static_cast<char*>(adjusted) - static_cast<char*>(object);
+        auto* answer = new Answer{&type, {walker, offset}, named ? *named : nullptr};
+        if (named) *named = answer;
+        return answer;
     }
 
-    // The object shared under S's decorated name, made here and offered to the other modules on first use.
-    template <class S> static S& Shared(void*& slot) {
-        if (!slot) {
+    // The object shared under S's decorated name, made here and offered to the other modules on first use. A
+    // class of an anonymous namespace may share its decorated name with another file's: what comes back under
+    // the name is used only when it really is an S.
+    template <class S> static S& Shared(std::atomic<void*>& slot) {
+        if (void* shared = slot.load(std::memory_order_acquire)) return *static_cast<S*>(shared);
+        const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
+        if (!slot.load(std::memory_order_relaxed)) {
             auto* fresh = new S;
-            if (void* loser = ClassDataUtilities::InternalGetClassData(slot, Platform::DecoratedName(typeid(S)), fresh))
-                delete static_cast<S*>(loser);
+            void* offered = nullptr;
+            void* loser = ClassDataUtilities::InternalGetClassData(offered, Platform::DecoratedName(typeid(S)), fresh);
+            S* shared = static_cast<S*>(offered);
+            if (!(*shared->mOwner == typeid(S))) {
+                shared = fresh;
+                loser = nullptr;
+            }
+            if (loser) delete static_cast<S*>(loser);
+            slot.store(shared, std::memory_order_release);
         }
-        return *static_cast<S*>(slot);
+        return *static_cast<S*>(slot.load(std::memory_order_relaxed));
     }
 
     static int ComparePriority(const void* a, const void* b) {
@@ -143,8 +179,8 @@ private:
         return left < right ? -1 : left > right ? 1 : 0;
     }
 
-    static inline void* sList = nullptr;
-    static inline void* sCache = nullptr;
+    static inline std::atomic<void*> sList{nullptr};
+    static inline std::atomic<void*> sCache{nullptr};
 };
 
 // The resolver of subclass S in the hierarchy of X: down-cast, then descend into S's own hierarchy.

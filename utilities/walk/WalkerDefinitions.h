@@ -35,8 +35,10 @@
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/ClassHierarchy.h"
 #include "utilities/walk/IWalkObject.h"
+#include "utilities/walk/StackSegments.h"
 #include "utilities/walk/Walking.h"
 
+#include <atomic>
 #include <type_traits>
 #include <typeinfo>
 #include <utility>
@@ -77,19 +79,32 @@ template <class... Rows> struct BaseWalkTable {
 template <class T>
 void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     if (!object) return;
+    if (__builtin_expect(StackSegments::Low(), false)) {
+        struct Call {
+            WalkObjectImpl* mWalker;
+            void* mObject;
+            RecordMemory* mRecorder;
+        } call{this, object, recorder};
+        StackSegments::Run([](void* context) {
+            auto* deeper = static_cast<Call*>(context);
+            deeper->mWalker->Walk(deeper->mObject, deeper->mRecorder);
+        }, &call);
+        return;
+    }
     T* typed = static_cast<T*>(object);
     const char* staticName = Platform::ReadableNameOf<T>();
     const char* dynamicName = staticName;
     if constexpr (std::is_polymorphic_v<T>) {
-        // One walker mostly meets one dynamic type after another: remember the last one's name.
-        static const std::type_info* lastType = nullptr;
-        static const char* lastName = nullptr;
+        // One walker mostly meets one dynamic type after another: remember the last one's entry. Entries are
+        // never freed, so a thread may read one that another has just put here.
+        static std::atomic<const Platform::TypeName*> last{&Platform::kNoTypeName};
         const std::type_info& type = typeid(*typed);
-        if (&type != lastType) {
-            lastName = Platform::ReadableName(type);
-            lastType = &type;
+        const Platform::TypeName* entry = last.load(std::memory_order_acquire);
+        if (entry->mType != &type) {
+            entry = &Platform::NameOf(type);
+            last.store(entry, std::memory_order_release);
         }
-        dynamicName = lastName;
+        dynamicName = entry->mReadable;
     }
     size_t size = sizeof(T);
     const bool firstVisit = recorder->MarkVisited(object);

@@ -265,7 +265,7 @@ inline void WalkMembers(EditableLineBuffer& buffer, Walking& walk) {
 
 // Exactly its length: the channel holds bytes, not a terminated text. A negative length books nothing.
 inline void WalkMembers(ChannelDesc& channel, Walking& walk) {
-    walk.Block(channel.mBuffer, size_t(channel.mLength > 0 ? channel.mLength : 0));
+    if (channel.mLength >= 0) walk.Block(channel.mBuffer, size_t(channel.mLength));
 }
 
 } // namespace Tarn::Utilities

@@ -1,0 +1,139 @@
+#include "utilities/walk/StackSegments.h"
+
+#include <exception>
+#include <new>
+
+#include <pthread.h>
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#define TARN_ASAN 1
+#endif
+#if defined(__SANITIZE_THREAD__)
+extern "C" {
+void* __tsan_get_current_fiber(void);
+void* __tsan_create_fiber(unsigned flags);
+void __tsan_destroy_fiber(void* fiber);
+void __tsan_switch_to_fiber(void* fiber, unsigned flags);
+}
+#define TARN_TSAN 1
+#endif
+
+namespace Tarn::Utilities {
+
+// Starts out "low" everywhere, so that the first walk on a thread measures the thread's stack.
+thread_local uintptr_t StackSegments::tLimit = ~uintptr_t(0);
+
+namespace {
+
+// Large enough that segments are rare (a chain of ten million objects needs about a hundred in a release build),
+// small enough to be mapped and unmapped cheaply; the pages are committed only as the walk reaches them.
+constexpr size_t kSegmentBytes = size_t(16) << 20;
+
+thread_local unsigned long tSegments = 0;
+
+// What a segment runs, and how to get back.
+struct Segment {
+    void (*mBody)(void*);
+    void* mContext;
+    ucontext_t mCaller;
+    ucontext_t mCallee;
+    std::exception_ptr mFailure;
+#if TARN_ASAN
+    void* mFakeStack = nullptr;
+    const void* mCallerBottom = nullptr;
+    size_t mCallerSize = 0;
+#endif
+#if TARN_TSAN
+    void* mCallerFiber = nullptr;
+    void* mFiber = nullptr;
+#endif
+};
+
+thread_local Segment* tEntering = nullptr;
+
+// The lowest address of this thread's stack that a walk may use; 0, never low, when the thread cannot tell.
+uintptr_t ThreadStackLimit() {
+    pthread_attr_t attributes;
+    void* bottom = nullptr;
+    size_t size = 0;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    pthread_attr_getstack(&attributes, &bottom, &size);
+    pthread_attr_destroy(&attributes);
+    return reinterpret_cast<uintptr_t>(bottom) + StackSegments::kReserve;
+}
+
+void Enter() {
+    Segment* segment = tEntering;
+#if TARN_ASAN
+    __sanitizer_finish_switch_fiber(nullptr, &segment->mCallerBottom, &segment->mCallerSize);
+#endif
+    try {
+        segment->mBody(segment->mContext);
+    } catch (...) {
+        segment->mFailure = std::current_exception();  // unwinding must not leave the segment
+    }
+#if TARN_ASAN
+    __sanitizer_start_switch_fiber(nullptr, segment->mCallerBottom, segment->mCallerSize);
+#endif
+#if TARN_TSAN
+    __tsan_switch_to_fiber(segment->mCallerFiber, 0);
+#endif
+    swapcontext(&segment->mCallee, &segment->mCaller);
+}
+
+} // namespace
+
+unsigned long StackSegments::SegmentsEntered() { return tSegments; }
+
+void StackSegments::Run(void (*body)(void*), void* context) {
+    if (tLimit == ~uintptr_t(0)) {
+        tLimit = ThreadStackLimit();  // first use on this thread
+        if (!Low()) return body(context);
+    }
+
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    void* mapped = mmap(nullptr, kSegmentBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                        -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    mprotect(mapped, page, PROT_NONE);  // a guard page below the segment
+    char* bottom = static_cast<char*>(mapped) + page;
+    const size_t usable = kSegmentBytes - page;
+
+    Segment segment{body, context, {}, {}, nullptr};
+    getcontext(&segment.mCallee);
+    segment.mCallee.uc_stack.ss_sp = bottom;
+    segment.mCallee.uc_stack.ss_size = usable;
+    segment.mCallee.uc_link = nullptr;
+    makecontext(&segment.mCallee, &Enter, 0);
+
+    const uintptr_t outerLimit = tLimit;
+    Segment* outerEntering = tEntering;
+    tLimit = reinterpret_cast<uintptr_t>(bottom) + kReserve;
+    tEntering = &segment;
+    ++tSegments;
+#if TARN_TSAN
+    segment.mCallerFiber = __tsan_get_current_fiber();
+    segment.mFiber = __tsan_create_fiber(0);
+    __tsan_switch_to_fiber(segment.mFiber, 0);
+#endif
+#if TARN_ASAN
+    __sanitizer_start_switch_fiber(&segment.mFakeStack, bottom, usable);
+#endif
+    swapcontext(&segment.mCaller, &segment.mCallee);
+#if TARN_ASAN
+    __sanitizer_finish_switch_fiber(segment.mFakeStack, nullptr, nullptr);
+#endif
+#if TARN_TSAN
+    __tsan_destroy_fiber(segment.mFiber);
+#endif
+    tLimit = outerLimit;
+    tEntering = outerEntering;
+    munmap(mapped, kSegmentBytes);
+    if (segment.mFailure) std::rethrow_exception(segment.mFailure);
+}
+
+} // namespace Tarn::Utilities
