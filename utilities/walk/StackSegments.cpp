@@ -31,7 +31,12 @@ namespace {
 
 // Large enough that segments are rare (a chain of ten million objects needs about a hundred in a release build),
 // small enough to be mapped and unmapped cheaply; the pages are committed only as the walk reaches them.
+// ThreadSanitizer keeps a call stack of at most 65,536 frames per fiber: its segments stay well below that.
+#if TARN_TSAN
+constexpr size_t kSegmentBytes = size_t(1) << 20;
+#else
 constexpr size_t kSegmentBytes = size_t(16) << 20;
+#endif
 
 thread_local unsigned long tSegments = 0;
 
