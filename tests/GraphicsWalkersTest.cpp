@@ -1,0 +1,384 @@
+// Render-graph and text walkers: which walker the registry picks for a node, cell or item, the attribute lists by
+// their flags, level-of-detail bins, occurrence paths, change packets and their queue, object managers, channels,
+// consolidated worlds with their bucket maps, and BSP cells.
+#include "Probe.h"
+
+#include "engine/graphics/Graphics.h"
+#include "platform/TypeNames.h"
+#include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/IWalkObject.h"
+#include "utilities/walk/Walking.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace Tarn::Graphics;
+using namespace Tarn::Objects;
+using namespace Tarn::Testing;
+using namespace Tarn::Testing::Reports;
+using Tarn::Devices::GraphicScheme;
+using Tarn::Platform::ReadableNameOf;
+using Tarn::Utilities::ClassHierarchy;
+using Tarn::Utilities::RecordMemory;
+using Tarn::Utilities::WalkObjectImpl;
+using Tarn::Utilities::WalkPointer;
+
+using RefCountedList = _ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>;
+
+std::vector<int> ProbeOrder() {
+    std::vector<int> order;
+    for (const ProbeVisit& visit : ProbeLog()) order.push_back(visit.mId);
+    return order;
+}
+
+// The rows of a report after its total line; BlockRows keeps those of heap blocks (names of pointer types).
+std::multiset<std::string> Rows(const std::string& report) {
+    std::multiset<std::string> rows;
+    for (size_t at = report.find("\r\n") + 2; at < report.size();) {
+        const size_t end = report.find("\r\n", at) + 2;
+        rows.insert(report.substr(at, end - at));
+        at = end;
+    }
+    return rows;
+}
+std::multiset<std::string> BlockRows(const std::string& report) {
+    std::multiset<std::string> blocks;
+    for (const std::string& row : Rows(report))
+        if (row[row.find('\t') - 1] == '*') blocks.insert(row);
+    return blocks;
+}
+
+class GraphicsWalkers : public ::testing::Test {
+protected:
+    void SetUp() override { ProbeLog().clear(); }
+
+    template <class T> std::string Walk(T* object) {
+        WalkObjectImpl<T>::Instance().Walk(object, &mRecorder);
+        return std::string(mRecorder.GetResults());
+    }
+    template <class X> std::string Reach(X* object) {
+        WalkPointer(object, &mRecorder);
+        return std::string(mRecorder.GetResults());
+    }
+    // Hangs a probe with `id` on the attachment chain of `object`.
+    template <class A> A& Tag(A& object, int id) {
+        object.Attach(&mTags.emplace_back(id).mLink);
+        return object;
+    }
+
+    RecordMemory mRecorder;
+    std::deque<ProbeAttachment> mTags;
+};
+
+// ---- Which walker the registry finds
+
+// A render-node kind of the engine's that the library has no walker for.
+class UnlistedRenderNode : public ARenderNode {
+public:
+    double mExtra[5] = {};
+};
+
+template <class O, class S, class W> struct Reached {
+    using Object = O;  // the object's dynamic type
+    using Static = S;  // the pointer through which it is reached
+    using Walker = W;  // the class whose walker measures it
+};
+
+template <class C> class GraphicsWalkerResolution : public ::testing::Test {};
+using Chains = ::testing::Types<
+    Reached<PolylineNode<float>, ARenderNode, PolylineNode<float>>,
+    Reached<PolylineNode<float>, ARefCounted, PolylineNode<float>>,
+    Reached<GeometryNodeDouble, ISpatialNode, GeometryNodeDouble>,
+    Reached<UnlistedRenderNode, ARenderNode, ARenderNode>,
+    Reached<ConsolidationItem, ConsolidationItem, ConsolidationItem>,
+    Reached<Tarn::Text::PlainTextNode, ARenderNode, Tarn::Text::PlainTextNode>,
+    Reached<LODConsolidationCell, ISpatialCell, LODConsolidationCell>>;
+TYPED_TEST_SUITE(GraphicsWalkerResolution, Chains);
+
+TYPED_TEST(GraphicsWalkerResolution, ObjectIsWalkedByItsDeepestRegisteredClassWithThePointerAdjustedToIt) {
+    using Object = typename TypeParam::Object;
+    using Walker = typename TypeParam::Walker;
+    Object object;
+    typename TypeParam::Static* reached = &object;
+    void* adjusted = nullptr;
+    EXPECT_EQ(ClassHierarchy<WalkObjectImpl<typename TypeParam::Static>>::GetClassData(reached, adjusted),
+              &WalkObjectImpl<Walker>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(static_cast<Walker*>(&object)));
+
+    RecordMemory recorder;
+    WalkPointer(reached, &recorder);
+    std::string row = ReadableNameOf<Object>() + ("\t" + std::to_string(sizeof(Walker))) + "\t1\t1";
+    if (!std::is_same_v<Object, Walker>) row += "\t" + std::string(ReadableNameOf<Walker>()) + "\t1";
+    EXPECT_EQ(std::string(recorder.GetResults()), Total(sizeof(Walker), 1, 1) + row + "\r\n");
+}
+
+// ---- Attribute lists, reached through a render node
+
+enum Items { kOneProbe, kProbeArray, kListArray, kStyleArray };
+struct AttributeCase {
+    uint16_t mFlags;
+    int mCount, mCapacity;
+    Items mItems;
+    std::vector<int> mOrder;           // probe ids, as walked
+    std::vector<std::string> mBlocks;  // the first is the items array, booked before any item
+};
+
+TEST_F(GraphicsWalkers, AttributeListWalksWhatItsFlagsSayItsItemsMemberHolds) {
+    Probe probes[8];
+    for (int i = 0; i < 8; ++i) probes[i].mId = i;
+    ARefCounted* array[5] = {&probes[0], &probes[1], &probes[2]};
+    RefCountedList first, second;
+    for (int i : {0, 1}) first.Add(&probes[i]);
+    for (int i : {3, 4}) second.Add(&probes[i]);
+    RefCountedList* lists[3] = {&first, &second};
+    AttributeStyleList arrayStyle{array, 3, 5, kAttributeArray};
+    AttributeStyleList singleStyle{static_cast<ARefCounted*>(&probes[7]), 1, 0, kAttributeSingle};
+    AttributeStyleList* styles[2] = {&arrayStyle, &singleStyle};
+    void* const items[] = {static_cast<ARefCounted*>(&probes[7]), array, lists, styles};  // by Items
+
+    const std::string pointers = Row("Tarn::Objects::ARefCounted**", 40, 1, 1);
+    const std::string listArray = Row("Tarn::Objects::_ArrayList<Tarn::Objects::ARefCounted*, "
+                                      "Tarn::Objects::RefCountedLifetime<Tarn::Objects::ARefCounted*> >**", 24, 1, 1);
+    const std::string styleArray = Row("Tarn::Graphics::AttributeStyleList**", 16, 1, 1);
+    const AttributeCase cases[] = {
+        {0x0, 1, 0, kOneProbe, {7}, {}},
+        {0x0, 0, 0, kOneProbe, {}, {}},
+        {0x2, 3, 5, kProbeArray, {2, 1, 0}, {pointers}},
+        {0x4, 3, 5, kProbeArray, {2, 1, 0}, {pointers}},
+        {0x6, 2, 3, kListArray, {4, 3, 1, 0}, {listArray, Row("Tarn::Objects::ARefCounted**", 32, 2, 2)}},
+        {0x10, 2, 2, kStyleArray, {7, 2, 1, 0}, {styleArray, pointers}},
+        {0x16, 2, 2, kStyleArray, {7, 2, 1, 0}, {styleArray, pointers}},  // the style bit outranks the others
+    };
+    for (const AttributeCase& c : cases) {
+        SCOPED_TRACE("flags " + std::to_string(c.mFlags) + ", count " + std::to_string(c.mCount));
+        ProbeLog().clear();
+        AttributeCache cache{items[c.mItems], c.mCount, c.mCapacity, c.mFlags};
+        ARenderNode node;
+        node.mAttributes = &cache;
+        RecordMemory recorder;
+        WalkObjectImpl<ARenderNode>::Instance().Walk(&node, &recorder);
+        const std::string report(recorder.GetResults());
+        EXPECT_EQ(ProbeOrder(), c.mOrder);
+        EXPECT_EQ(BlockRows(report), std::multiset<std::string>(c.mBlocks.begin(), c.mBlocks.end()));
+        EXPECT_TRUE(c.mBlocks.empty() || Has(ProbeLog().at(0).mReportSoFar, c.mBlocks[0]));
+    }
+}
+
+// ---- Level-of-detail consolidation
+
+TEST_F(GraphicsWalkers, LodConsolidationNodeWithoutBinsStillBooksItsSixteenBinListsAsOneBlock) {
+    LODConsolidationNode node;
+    EXPECT_EQ(Reach(static_cast<ARenderNode*>(&node)),
+              Total(sizeof(node) + 16 * sizeof(ConsolidationBins), 2, 2) +
+                  Row("Tarn::Graphics::LODConsolidationNode", sizeof(node), 1, 1) +
+                  Row("Tarn::Graphics::ConsolidationBins*", 16 * sizeof(ConsolidationBins), 1, 1));
+}
+
+TEST_F(GraphicsWalkers, LodConsolidationNodeWalksItsBinsFromTheFinestLevelThenBooksTheBinListsThenItsNodes) {
+    LODConsolidationNode node;
+    ConsolidationBin coarse, fine;
+    ARenderNode coarseNode, fineNode, ownNode;
+    coarse.mNodes.Add(&Tag(coarseNode, 3));
+    fine.mNodes.Add(&Tag(fineNode, 12));
+    node.mBins[3].Add(&coarse);
+    node.mBins[12].Add(&fine);
+    node.mNodes.Add(&Tag(ownNode, 16));
+    const std::string report = Walk(&node);
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{12, 3, 16}));
+    EXPECT_TRUE(Has(ProbeLog()[0].mReportSoFar, Row("Tarn::Graphics::ConsolidationBin**", 16, 1, 1)));
+    EXPECT_TRUE(Has(ProbeLog()[1].mReportSoFar, Row("Tarn::Graphics::ConsolidationBin**", 32, 2, 2)));
+    EXPECT_FALSE(Booked(ProbeLog()[1].mReportSoFar, "Tarn::Graphics::ConsolidationBins*"));
+    EXPECT_TRUE(Has(ProbeLog()[2].mReportSoFar,
+                    Row("Tarn::Graphics::ConsolidationBins*", 16 * sizeof(ConsolidationBins), 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ConsolidationBin", 2 * sizeof(ConsolidationBin), 2, 2)));
+}
+
+// ---- Occurrences
+
+TEST_F(GraphicsWalkers, OccurrenceReachedFromTheLeafWalksTheRootsDataFirstAndBooksEachAncestorOnce) {
+    Occurrence path[4];
+    Probe data[4];
+    for (int i = 0; i < 4; ++i) {
+        data[i].mId = i;
+        path[i].mData = &data[i];
+        if (i > 0) path[i].mParent = &path[i - 1];
+    }
+    const std::string report = Reach(static_cast<ARefCounted*>(&path[3]));
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_FALSE(Booked(ProbeLog()[0].mReportSoFar, "Tarn::Graphics::Occurrence"));
+    for (int i = 1; i < 4; ++i)  // the ancestors above the occurrence whose data is being walked
+        EXPECT_TRUE(Has(ProbeLog()[i].mReportSoFar, Row("Tarn::Graphics::Occurrence", i * sizeof(Occurrence), i, i)));
+    EXPECT_EQ(report.substr(0, report.find("\r\n") + 2), Total(4 * (sizeof(Occurrence) + sizeof(Probe)), 8, 8));
+    EXPECT_EQ(Rows(report), (std::multiset<std::string>{Row("Tarn::Graphics::Occurrence", 4 * sizeof(Occurrence), 4, 4),
+                                                         Row("Tarn::Testing::Probe", 4 * sizeof(Probe), 4, 4)}));
+}
+
+// ---- Change packets, their queue and the object managers
+
+TEST_F(GraphicsWalkers, ChangePacketWithNothingToApplyBooksOnlyItself) {
+    ChangePacket packet;
+    EXPECT_EQ(Reach(static_cast<IChangePacket*>(&packet)),
+              Total(sizeof(packet), 1, 1) + Row("Tarn::Graphics::ChangePacket", sizeof(packet), 1, 1));
+}
+
+TEST_F(GraphicsWalkers, ChangePacketWalksItsTenMembersInOrder) {
+    ChangePacket packet;
+    ARenderNode node, drawOrder;
+    SharedMatrix matrix;
+    Tarn::mat4<double> doubleMatrix;
+    ALocaleStrategy strategy;
+    StyleGraph styleGraph;
+    StyleFragment fragment;
+    XPlaneSet<float> planes;
+    GraphicScheme scheme;
+    Billboard billboard;
+    packet.mNode = &Tag(node, 1);
+    packet.mMatrix = &matrix;
+    packet.mDoubleMatrix = &doubleMatrix;
+    packet.mStrategy = &strategy;
+    packet.mStyleGraph = &styleGraph;
+    Tag(styleGraph.mInputs, 5);
+    packet.mFragment = &fragment;
+    Tag(fragment.mInputs, 6);
+    packet.mClipPlanes = &planes;
+    packet.mScheme = &Tag(scheme, 8);
+    packet.mBillboard = &billboard;
+    packet.mDrawOrder = &Tag(drawOrder, 10);
+    Walk(&packet);
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{1, 5, 6, 8, 10}));
+    // The members without a probe of their own, in walk order, and how many of them each probe saw booked.
+    const char* const silent[] = {"Tarn::Objects::SharedMatrix", "Tarn::mat4<double>", "Tarn::Objects::ALocaleStrategy",
+                                  "Tarn::Objects::XPlaneSet<float>", "Tarn::Graphics::Billboard"};
+    const size_t seen[] = {0, 3, 3, 4, 5};
+    for (size_t p = 0; p < 5; ++p)
+        for (size_t s = 0; s < 5; ++s)
+            EXPECT_EQ(Booked(ProbeLog()[p].mReportSoFar, silent[s]), s < seen[p]) << "probe " << p << ", " << silent[s];
+}
+
+// The manager's world, then the queued packets in queue order; the queue's row carries 8 bytes a packet and is
+// booked after its packets.
+template <class M> class GraphicsObjectManagers : public GraphicsWalkers {};
+using Managers = ::testing::Types<StandardObjectManager, PersistentObjectManager>;
+TYPED_TEST_SUITE(GraphicsObjectManagers, Managers);
+
+TYPED_TEST(GraphicsObjectManagers, ReachedAsAnObjectManagerWalksItsWorldThenItsPacketsInQueueOrder) {
+    TypeParam manager;
+    SingleNodeWorld world;
+    ListOfChangePacket queue;
+    ChangePacket packets[5];
+    ARenderNode nodes[5];
+    manager.mWorld = &this->Tag(world, 0);
+    for (int i = 0; i < 5; ++i) {
+        packets[i].mNode = &this->Tag(nodes[i], 1 + i);
+        queue.push(&packets[i]);
+    }
+    manager.mPackets = &queue;
+    const std::string report = this->Reach(static_cast<IObjectManager*>(&manager));
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_FALSE(Booked(ProbeLog().back().mReportSoFar, "Tarn::Graphics::ListOfChangePacket"));
+    EXPECT_TRUE(Has(report, Row(ReadableNameOf<TypeParam>(), sizeof(TypeParam), 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::SingleNodeWorld", sizeof(world), 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ListOfChangePacket", sizeof(queue) + 5 * 8, 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ChangePacket", 5 * sizeof(ChangePacket), 5, 5)));
+}
+
+// ---- Channels of stylized lines
+
+TEST_F(GraphicsWalkers, ChannelBooksExactlyItsLengthAsCharsAndNothingForANegativeLength) {
+    char bytes[16] = {};
+    const std::pair<int32_t, std::string> cases[] = {
+        {10, Row("char*", 10, 1, 1)}, {0, Row("char*", 0, 1, 1)}, {-4, ""}};
+    for (const auto& [length, block] : cases) {
+        SCOPED_TRACE(length);
+        ChannelDesc channel;
+        channel.mBuffer = bytes;
+        channel.mLength = length;
+        RecordMemory recorder;
+        WalkObjectImpl<ChannelDesc>::Instance().Walk(&channel, &recorder);
+        const int objects = block.empty() ? 1 : 2;
+        EXPECT_EQ(std::string(recorder.GetResults()),
+                  Total(sizeof(channel) + size_t(length > 0 ? length : 0), objects, objects) +
+                      Row("Tarn::Graphics::ChannelDesc", sizeof(channel), 1, 1) + block);
+    }
+}
+
+// ---- Worlds, bucket maps and cells
+
+TEST_F(GraphicsWalkers, ConsolidatedWorldWalksCellsFiltersKeyNodesBothBucketMapsThenItsSingleNodeWorld) {
+    ConsolidatedWorld world;
+    Tag(world, 0);
+    BSPCell cells[3];
+    FilterNode filters[3], bucketFilters[2];
+    for (int i = 0; i < 3; ++i) {
+        world.mCells[i] = &Tag(cells[i], 1 + i);
+        world.mFilters[i] = &Tag(filters[i], 4 + i);
+    }
+    BaseBucketKey key, bucketKeys[2];
+    world.mKey = &key;
+    ARenderNode nodes[2];
+    world.mNodes.RenderNodes().Add(&Tag(nodes[0], 8));
+    world.mNodes.RenderNodes().Add(&Tag(nodes[1], 7));
+    ConsolidationBucket buckets[2];
+    for (int i = 0; i < 2; ++i) buckets[i].mFilter = &Tag(bucketFilters[i], 9 + i);
+    world.mBuckets.FindOrAdd(&bucketKeys[0], &buckets[0]);
+    world.mLodBuckets.FindOrAdd(&bucketKeys[1], &buckets[1]);
+    SingleNodeWorld single;
+    world.mSingle = &Tag(single, 11);
+    const std::string report = Walk(&world);
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_FALSE(Booked(ProbeLog()[6].mReportSoFar, "Tarn::Graphics::BaseBucketKey"));
+    EXPECT_TRUE(Has(ProbeLog()[7].mReportSoFar, Row("Tarn::Graphics::BaseBucketKey", sizeof(key), 1, 1)));
+    EXPECT_TRUE(Has(report, Row(ReadableNameOf<BucketMap::ValueList*>(), 2 * 16 * sizeof(BucketMap::ValueList), 2, 2)));
+}
+
+TEST_F(GraphicsWalkers, BucketMapWalksABucketsEntriesFromTheLastKeyFirstThenItsEntryArrayThenTheBucketArray) {
+    ConsolidationBuckets map(8);
+    GraphicScheme schemes[2];
+    BaseBucketKey keys[2];
+    FilterNode filters[2];
+    ConsolidationBucket buckets[2];
+    for (int i = 0; i < 2; ++i) {  // the last entry is walked first: its key's probe is 0
+        keys[i].mScheme = &Tag(schemes[i], 2 - 2 * i);
+        buckets[i].mFilter = &Tag(filters[i], 3 - 2 * i);
+        map.FindOrAdd(&keys[i], &buckets[i]);
+    }
+    ASSERT_EQ(map.BucketOf(&keys[0]), map.BucketOf(&keys[1]));
+    const std::string report = Walk(&map);
+    ASSERT_EQ(ProbeOrder(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(BlockRows(ProbeLog().back().mReportSoFar).empty());
+    EXPECT_EQ(BlockRows(report),
+              (std::multiset<std::string>{
+                  Row("Tarn::Objects::_KeyValue<Tarn::Graphics::ConsolidationBucket*, Tarn::Graphics::BaseBucketKey*>*",
+                      2 * sizeof(map.mBuckets[0][0]), 1, 1),
+                  Row(ReadableNameOf<BucketMap::ValueList*>(), 8 * sizeof(BucketMap::ValueList), 1, 1)}));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ConsolidationBucket", 2 * sizeof(ConsolidationBucket), 2, 2)));
+}
+
+TEST_F(GraphicsWalkers, BspCellWalksItsChainItsNodesFromTheLastThenItsFrontThenItsBack) {
+    BSPCell cell, front;
+    LODConsolidationCell back;
+    LODConsolidationNode consolidation;
+    ARenderNode nodes[2];
+    Tag(cell, 0);
+    cell.mNodes.Add(&Tag(nodes[0], 2));
+    cell.mNodes.Add(&Tag(nodes[1], 1));
+    cell.mFront = &Tag(front, 3);
+    cell.mBack = &Tag(back, 4);
+    back.mConsolidation = &Tag(consolidation, 5);
+    const std::string report = Walk(&cell);
+    EXPECT_EQ(ProbeOrder(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::BSPCell", 2 * sizeof(BSPCell), 2, 2)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::LODConsolidationCell", sizeof(back), 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ARenderNode**", 16, 1, 1)));
+}
+
+} // namespace
