@@ -1,21 +1,41 @@
 // The main job: builds the demo scene, measures it and prints the memory report.
 //
-//   tarn_memory_report [--objects N] [--output FILE]
+//   tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv]
+//
+// The report is printed exactly as the recorder writes it; the other formats read it back and show it as tarn_report
+// does.
 #include "examples/DemoScene.h"
+#include "tools/report/ReportViews.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
 
-constexpr const char* kUsage = "usage: tarn_memory_report [--objects N] [--output FILE]\n";
+constexpr const char* kUsage =
+    "usage: tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv]\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+std::optional<std::string> Formatted(const Tarn::Objects::KStringA& report, const std::string& format) {
+    std::string text(report.GetBuffer(), size_t(report.GetLen()));
+    if (format == "report") return text;
+    Tarn::Utilities::MemoryReport::Error error;
+    const std::optional<Tarn::Utilities::MemoryReport> table = Tarn::Utilities::MemoryReport::Parse(text, error);
+    if (!table) {
+        std::fprintf(stderr, "tarn_memory_report: the report does not read back: %s\n", error.Text().c_str());
+        return std::nullopt;
+    }
+    return format == "summary" ? Tarn::Utilities::Summary(*table)
+           : format == "json"  ? Tarn::Utilities::Json(*table)
+                               : Tarn::Utilities::Csv(*table);
 }
 
 } // namespace
@@ -23,6 +43,7 @@ int Usage() {
 int main(int argc, char** argv) {
     long objects = 1000;
     const char* output = nullptr;
+    std::string format = "report";
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--objects") == 0 && hasValue) {
@@ -31,6 +52,9 @@ int main(int argc, char** argv) {
             if (*end || objects < 1 || objects > 100'000'000) return Usage();
         } else if (std::strcmp(argv[i], "--output") == 0 && hasValue) {
             output = argv[++i];
+        } else if (std::strcmp(argv[i], "--format") == 0 && hasValue) {
+            format = argv[++i];
+            if (format != "report" && format != "summary" && format != "json" && format != "csv") return Usage();
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -42,7 +66,8 @@ int main(int argc, char** argv) {
     Tarn::Demo::DemoScene scene(static_cast<int>(objects));
     Tarn::Utilities::RecordMemory recorder;
     scene.Measure(recorder);
-    const Tarn::Objects::KStringA report = recorder.GetResults();
+    const std::optional<std::string> text = Formatted(recorder.GetResults(), format);
+    if (!text) return 1;
 
     FILE* out = output ? std::fopen(output, "wb") : stdout;
     if (!out) {
@@ -50,8 +75,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     // A report that did not reach its reader is a failure: a full disk, a closed standard output.
-    const size_t length = size_t(report.GetLen());
-    bool written = std::fwrite(report.GetBuffer(), 1, length, out) == length;
+    const size_t length = text->size();
+    bool written = std::fwrite(text->data(), 1, length, out) == length;
     written = std::fflush(out) == 0 && written && !std::ferror(out);
     if (output) written = std::fclose(out) == 0 && written;
     if (!written) {

@@ -1,0 +1,20 @@
+// The command line of tarn_report, callable with any streams so that it can be run inside a test.
+//
+//   tarn_report summary REPORT [--top N]
+//   tarn_report diff BEFORE AFTER [--top N]
+//   tarn_report check REPORT --budget FILE      exit 1 when a budget is broken
+//   tarn_report json REPORT | csv REPORT
+//   tarn_report treemap REPORT -o FILE.svg
+//
+// A report is a file, or "-" for `in`. Exit 2 on bad input: an unreadable or malformed report or budget file, an
+// unknown option.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+namespace Tarn::Utilities {
+
+int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
+
+} // namespace Tarn::Utilities
