@@ -2,6 +2,7 @@
 #include "Probe.h"
 
 #include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/WalkerDefinitions.h"
 #include "utilities/walk/Walking.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +103,31 @@ TEST(ClassHierarchy, LibraryHierarchiesAreSharedWithThisModule) {
     void* adjusted = nullptr;
     EXPECT_EQ(Resolve<Tarn::Objects::ARefCounted>(&probe, adjusted), &WalkObjectImpl<Probe>::Instance());
     EXPECT_EQ(adjusted, static_cast<void*>(&probe));
+}
+
+// A hierarchy that gains its subclass only after objects of it have been walked, as a plug-in's would.
+class Landscape {
+public:
+    virtual ~Landscape() = default;
+};
+class Meadow : public Landscape {
+public:
+    int mFlowers[6] = {};
+};
+
+TEST(ClassHierarchy, ARegistrationMadeAfterAWalkReplacesTheCachedAnswer) {
+    Meadow meadow;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Landscape>(&meadow, adjusted), &WalkObjectImpl<Landscape>::Instance());  // cached
+    const Registrations<SubClasses<Landscape, Meadow>> late;
+    EXPECT_EQ(late.Made(), 1);
+    EXPECT_EQ(Resolve<Landscape>(&meadow, adjusted), &WalkObjectImpl<Meadow>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(&meadow));
+
+    // The same subclass registered again, as a second module would: the first registration stays, alone.
+    const Registrations<SubClasses<Landscape, Meadow>> again;
+    EXPECT_EQ(again.Made(), 0);
+    EXPECT_EQ(ClassHierarchy<WalkObjectImpl<Landscape>>::List().mEntries.Count(), 1);
 }
 
 TEST(ClassDataUtilities, FirstOfferWinsAndLaterOnesAreHandedBack) {

@@ -5,6 +5,8 @@
 #include "engine/objects/Containers.h"
 #include "platform/Export.h"
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 namespace Tarn::Utilities {
@@ -21,6 +23,14 @@ public:
     // The registry's one lock, held by everything that changes it: registrations, searches, new cache answers,
     // shared objects made on first use. Walks take it only for what they have not met before.
     static std::recursive_mutex& Lock();
+
+    // Counts the registrations made so far. A cached answer remembers the count it was given at: a registration
+    // made later (a plug-in loaded after walks have run) makes every older answer stale, and it is looked up again.
+    static std::atomic<uint32_t> mRegistrations;
+
+    // Keeps the module that holds `code` loaded for the life of the process: its resolvers and walkers are in the
+    // registry's lists, and unloading it would leave them pointing at nothing.
+    static void PinModuleOf(const void* code);
 
 private:
     template <class W> friend class ClassHierarchy;

@@ -39,6 +39,7 @@ using SubClassResolver = IWalkObject* (*)(void* object, void*& adjusted);
 struct SubClassPriority {
     int32_t mPriority;
     SubClassResolver mResolver;
+    const std::type_info* mSubClass;  // whose resolver it is, when the registration said so
 };
 
 // The walker found for one dynamic type, and the offset from the queried pointer to the pointer it takes.
@@ -55,6 +56,7 @@ public:
         const std::type_info* mType;
         OffsetAndClassData mData;
         const Answer* mSameName;
+        uint32_t mRegistrations;  // how many registrations there were when it was found
     };
     using Map = Objects::_HashMap<const Answer*, const char*, Objects::_StringHasher<char>>;
 
@@ -85,12 +87,19 @@ public:
     };
 
     // False when the list could not grow and the entry was dropped.
-    static bool RegisterSubClass(int priority, SubClassResolver resolver) {
+    // The module of the resolver stays loaded from now on; every answer cached before is looked up again. A
+    // subclass that another module registered here already keeps that first registration: false, nothing added.
+    static bool RegisterSubClass(int priority, SubClassResolver resolver, const std::type_info* subclass = nullptr) {
         const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         PrioritizedSubClassList& list = List();
-        if (!list.mEntries.Add({priority, resolver})) return false;
+        if (subclass)
+            for (const SubClassPriority& entry : list.mEntries)
+                if (entry.mSubClass && *entry.mSubClass == *subclass) return false;
+        if (!list.mEntries.Add({priority, resolver, subclass})) return false;
         const int count = list.mEntries.Count();
         if (count >= 2 && list.mEntries[count - 2].mPriority > priority) list.mSorted = false;
+        ClassDataUtilities::PinModuleOf(reinterpret_cast<const void*>(resolver));
+        ClassDataUtilities::mRegistrations.fetch_add(1, std::memory_order_release);
         return true;
     }
 
@@ -113,7 +122,8 @@ public:
         ClassDataCache& cache = Cache();
         std::atomic<const Answer*>& recent = cache.mRecent[ClassDataCache::RecentSlot(&type)];
         const Answer* answer = recent.load(std::memory_order_acquire);
-        if (!answer || answer->mType != &type) {
+        const uint32_t registrations = ClassDataUtilities::mRegistrations.load(std::memory_order_acquire);
+        if (!answer || answer->mType != &type || answer->mRegistrations != registrations) {
             answer = Lookup(cache, type, object);
             recent.store(answer, std::memory_order_release);
         }
@@ -137,9 +147,11 @@ private:
         if (!cache.mMap) cache.mMap = new typename ClassDataCache::Map(32);
         const char* key = Platform::DecoratedName(type);
         const Answer** named = cache.mMap->FindOrAdd(key, nullptr);
+        const uint32_t registrations = ClassDataUtilities::mRegistrations.load(std::memory_order_acquire);
         if (named)
             for (const Answer* answer = *named; answer; answer = answer->mSameName)
-                if (*answer->mType == type) return answer;
+                if (*answer->mType == type && answer->mRegistrations == registrations) return answer;
+        // A stale answer of the type stays in the chain, behind the new one: a walk may still be reading it.
         void* adjusted = object;
         IWalkObject* walker = FindSubClassData(object, adjusted);
         if (!walker) {
@@ -147,7 +159,7 @@ private:
             adjusted = object;
         }
         const ptrdiff_t offset = static_cast<char*>(adjusted) - static_cast<char*>(object);
-        auto* answer = new Answer{&type, {walker, offset}, named ? *named : nullptr};
+        auto* answer = new Answer{&type, {walker, offset}, named ? *named : nullptr, registrations};
         if (named) *named = answer;
         return answer;
     }
@@ -199,7 +211,7 @@ template <class X, class... S>
 struct SubClasses {
     SubClasses() {
         if constexpr (std::is_polymorphic_v<X>)
-            mMade = (int(ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(0, &ResolveSubClass<X, S>)) + ...);
+            mMade = (int(ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(0, &ResolveSubClass<X, S>, &typeid(S))) + ...);
     }
     int mMade = 0;  // registrations in place
 };
