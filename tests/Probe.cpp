@@ -38,6 +38,8 @@ template class WalkObjectImpl<Unlisted>;
 template class WalkObjectImpl<Plain>;
 template class WalkObjectImpl<Lonely>;
 template class WalkObjectImpl<LonelyChild>;
+template class WalkObjectImpl<Landscape>;
+template class WalkObjectImpl<Meadow>;
 template class WalkObjectImpl<Objects::_ArrayList<Base*, Objects::NoLifetime<Base*>>>;
 template class WalkObjectImpl<Objects::_HashMap<ARefCounted*, ARefCounted*, Objects::_Hasher<ARefCounted*>>>;
 template class WalkObjectImpl<tbb::concurrent_queue<Objects::AutoPtr<Probe>, tbb::cache_aligned_allocator<Objects::AutoPtr<Probe>>>>;

@@ -84,6 +84,16 @@ public:
 };
 class LonelyChild : public Lonely {};
 
+// A hierarchy with nothing registered at load: a test registers Meadow later, as a plug-in would.
+class Landscape {
+public:
+    virtual ~Landscape() = default;
+};
+class Meadow : public Landscape {
+public:
+    int mFlowers[6] = {};
+};
+
 // Counts how often the registry asks a resolver.
 int& ResolverCalls();
 

@@ -2,7 +2,6 @@
 #include "Probe.h"
 
 #include "utilities/walk/ClassHierarchy.h"
-#include "utilities/walk/WalkerDefinitions.h"
 #include "utilities/walk/Walking.h"
 
 #include <gtest/gtest.h>
@@ -104,16 +103,6 @@ TEST(ClassHierarchy, LibraryHierarchiesAreSharedWithThisModule) {
     EXPECT_EQ(Resolve<Tarn::Objects::ARefCounted>(&probe, adjusted), &WalkObjectImpl<Probe>::Instance());
     EXPECT_EQ(adjusted, static_cast<void*>(&probe));
 }
-
-// A hierarchy that gains its subclass only after objects of it have been walked, as a plug-in's would.
-class Landscape {
-public:
-    virtual ~Landscape() = default;
-};
-class Meadow : public Landscape {
-public:
-    int mFlowers[6] = {};
-};
 
 TEST(ClassHierarchy, ARegistrationMadeAfterAWalkReplacesTheCachedAnswer) {
     Meadow meadow;

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <type_traits>
 #include <typeinfo>
@@ -77,14 +78,10 @@ class ClassHierarchy {
 
 public:
     struct PrioritizedSubClassList {
-        const std::type_info* mOwner = &typeid(PrioritizedSubClassList);
         Objects::_UnorderedList<SubClassPriority, Objects::NoLifetime<SubClassPriority>> mEntries;
         bool mSorted = true;  // the entries are in ascending priority
     };
-    class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {
-    public:
-        const std::type_info* mOwner = &typeid(ClassDataCache);
-    };
+    class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {};
 
     // False when the list could not grow and the entry was dropped.
     // The module of the resolver stays loaded from now on; every answer cached before is looked up again. A
@@ -165,21 +162,18 @@ private:
     }
 
     // The object shared under S's decorated name, made here and offered to the other modules on first use. A
-    // class of an anonymous namespace may share its decorated name with another file's: what comes back under
-    // the name is used only when it really is an S.
+    // class of an anonymous namespace belongs to one file of one module, and another file's may have the same
+    // decorated name: its lists and caches are its own, never offered.
     template <class S> static S& Shared(std::atomic<void*>& slot) {
         if (void* shared = slot.load(std::memory_order_acquire)) return *static_cast<S*>(shared);
         const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         if (!slot.load(std::memory_order_relaxed)) {
             auto* fresh = new S;
-            void* offered = nullptr;
-            void* loser = ClassDataUtilities::InternalGetClassData(offered, Platform::DecoratedName(typeid(S)), fresh);
-            S* shared = static_cast<S*>(offered);
-            if (!(*shared->mOwner == typeid(S))) {
-                shared = fresh;
-                loser = nullptr;
-            }
-            if (loser) delete static_cast<S*>(loser);
+            void* shared = fresh;
+            const char* name = Platform::DecoratedName(typeid(S));
+            if (!std::strstr(name, "_GLOBAL__N"))
+                if (void* loser = ClassDataUtilities::InternalGetClassData(shared, name, fresh))
+                    delete static_cast<S*>(loser);
             slot.store(shared, std::memory_order_release);
         }
         return *static_cast<S*>(slot.load(std::memory_order_relaxed));
