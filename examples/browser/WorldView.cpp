@@ -1,13 +1,15 @@
 #include "examples/browser/WorldView.h"
 
 #include "engine/devices/Sys.h"
+#include "utilities/memory/RecordMemory.h"
+#include "utilities/walk/Walking.h"
 
 #include <wx/app.h>
+#include <wx/display.h>
 #include <wx/dcclient.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
+#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/treectrl.h>
@@ -15,10 +17,14 @@
 #include <algorithm>
 #include <set>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace Tarn::Demo {
 
 using Objects::Box3;
 using Utilities::SceneBrowserDlg;
+using Utilities::SceneNode;
 
 // ---- TopView
 
@@ -65,8 +71,6 @@ void WindowDrawManager::DrawBox(Devices::ADrawContext& context, const Box3& box,
 
 namespace {
 
-enum { kOpenBrowser = wxID_HIGHEST + 1 };
-
 // Every render node below `node`, each once, by the iterators the browser uses too.
 void CollectRenderNodes(Objects::ISpatialNode* node, std::vector<const Graphics::ARenderNode*>& nodes,
                         std::set<const Objects::ISpatialNode*>& seen) {
@@ -92,20 +96,26 @@ WorldView::WorldView(int objects)
 
     auto* view = new wxMenu;
     view->Append(kOpenBrowser, "Scene &Browser\tCtrl+B", "Open the scene browser");
+    auto* tools = new wxMenu;
+    tools->Append(kMeasure, "&Measure Selected Node\tCtrl+M", "Measure the browser's selected node's memory");
     auto* file = new wxMenu;
     file->Append(wxID_EXIT, "&Quit\tCtrl+Q");
     auto* menus = new wxMenuBar;
     menus->Append(file, "&File");
     menus->Append(view, "&View");
+    menus->Append(tools, "&Tools");
     SetMenuBar(menus);
     CreateStatusBar();
-    SetStatusText(wxString::Format("%d render nodes. Select one in the browser to see its box in red.",
+    SetStatusText(wxString::Format("%d render nodes. Click a box, or select a node in the browser; Ctrl+M "
+                                   "measures it.",
                                    static_cast<int>(mNodes.size())));
     SetBackgroundStyle(wxBG_STYLE_PAINT);
 
     Bind(wxEVT_PAINT, &WorldView::OnPaint, this);
+    Bind(wxEVT_LEFT_DOWN, &WorldView::OnLeftDown, this);
     Bind(Utilities::EVT_SCENE_BROWSER_NOTIFY, &WorldView::OnBrowserNotify, this);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenBrowser(); }, kOpenBrowser);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { MeasureSelection(); }, kMeasure);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_EXIT);
 }
 
@@ -126,8 +136,91 @@ void WorldView::OpenBrowser() {
         ++mBrowserPaints;
         event.Skip();
     });
-    mBrowser->Move(GetScreenRect().GetRight() + 8, GetScreenPosition().y);
-    SetStatusText("Logical scene: render nodes only. Spatial: the cells too.");
+    // OK and Escape only hide the browser: the host lets it go then too.
+    mBrowser->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        event.Skip();
+        if (!event.IsShown() && event.GetEventObject() == mBrowser) DropBrowser("Scene browser closed.");
+    });
+    // The browser is a window of its own: the host's shortcut must work there too.
+    wxAcceleratorEntry measure(wxACCEL_CTRL, 'M', kMeasure);
+    mBrowser->SetAcceleratorTable(wxAcceleratorTable(1, &measure));
+    mBrowser->Bind(wxEVT_MENU, [this](wxCommandEvent&) { MeasureSelection(); }, kMeasure);
+    PlaceBrowser();
+    SetStatusText("Logical scene: render nodes only. Spatial: the cells too. Ctrl+F finds, Ctrl+M measures.");
+}
+
+// Beside the window when the display has room, narrowed down to the browser's smallest width, else over it.
+void WorldView::PlaceBrowser() {
+    const int index = wxDisplay::GetFromWindow(this);
+    const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
+    wxRect placed(GetScreenRect().GetRight() + 8, GetScreenPosition().y, mBrowser->GetSize().x, mBrowser->GetSize().y);
+    placed.width = std::max(std::min(placed.width, area.GetRight() + 1 - placed.x), mBrowser->GetMinSize().x);
+    placed.x = std::max(area.x, std::min(placed.x, area.GetRight() + 1 - placed.width));
+    placed.y = std::max(area.y, std::min(placed.y, area.GetBottom() + 1 - placed.height));
+    mBrowser->SetSize(placed);
+}
+
+void WorldView::DropBrowser(const wxString& status) {
+    if (!mBrowser) return;
+    mBrowser->Destroy();  // deferred until its handlers have returned; its tree goes with it
+    mBrowser = nullptr;
+    SetStatusText(status + " View > Scene Browser (Ctrl+B) opens it again.");
+    Refresh();
+}
+
+bool WorldView::PickAt(const wxPoint& point) {
+    const TopView view(mBounds, GetClientSize());
+    const Graphics::ARenderNode* picked = nullptr;
+    double smallest = 0;
+    for (const Graphics::ARenderNode* node : mNodes) {
+        const wxRect footprint = view.Footprint(node->mBox);
+        const double area = double(footprint.width) * footprint.height;
+        if (footprint.Contains(point) && (!picked || area < smallest)) {
+            picked = node;
+            smallest = area;
+        }
+    }
+    if (!picked) return false;
+    if (!mBrowser) OpenBrowser();
+    const bool shown = mBrowser->SelectEntity(picked);
+    const SceneNode* selected = mBrowser->SelectedNode();
+    SetStatusText(shown && selected ? "Selected " + wxString(selected->NameText())
+                                    : wxString("That box is not in the browser's view."));
+    return shown;
+}
+
+wxPoint WorldView::CentreOf(const Graphics::ARenderNode* node) const {
+    const wxRect footprint = TopView(mBounds, GetClientSize()).Footprint(node->mBox);
+    return footprint.GetPosition() + wxSize(footprint.width / 2, footprint.height / 2);
+}
+
+// The host joins the two tools: the browser says what is selected, the accountant measures it from its
+// spatial-node interface, through the registry, as its most-derived class.
+bool WorldView::MeasureSelection() {
+    SceneNode* node = mBrowser ? mBrowser->SelectedNode() : nullptr;
+    if (!node || !node->TarnEntity()) {
+        SetStatusText("Select a node in the browser, then Measure.");
+        return false;
+    }
+    Utilities::RecordMemory recorder;
+    Utilities::WalkPointer(static_cast<Objects::ISpatialNode*>(node->TarnEntity()), &recorder);
+    if (!mMemory) {
+        mMemory = new MemoryWindow(this);
+        mMemory->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+            event.Skip();
+            mMemory = nullptr;
+        });
+        mMemory->Table()->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+            ++mMemoryPaints;
+            event.Skip();
+        });
+        mMemory->Move(GetScreenPosition().x, GetScreenRect().GetBottom() + 8);
+    }
+    mMemory->ShowReport(node->NameText(), recorder.GetResults());
+    mMemory->Show();
+    mMemory->Raise();
+    SetStatusText("Measured " + wxString(node->NameText()) + ": see the memory window.");
+    return true;
 }
 
 void WorldView::SelectFirstNode() {
@@ -141,15 +234,19 @@ void WorldView::SelectFirstNode() {
 }
 
 bool WorldView::PaintBoth() {
-    const int window = mPaints, browser = mBrowserPaints;
+    const int window = mPaints, browser = mBrowserPaints, memory = mMemoryPaints;
     Refresh();
     if (mBrowser) mBrowser->Refresh();
-    return PumpUntil([&] { return mPaints > window && (!mBrowser || mBrowserPaints > browser); });
+    if (mMemory) mMemory->Refresh();
+    return PumpUntil([&] {
+        return mPaints > window && (!mBrowser || mBrowserPaints > browser) && (!mMemory || mMemoryPaints > memory);
+    });
 }
 
 wxRect WorldView::ScreenArea() const {
     wxRect area = GetScreenRect();
     if (mBrowser && mBrowser->IsShown()) area.Union(mBrowser->GetScreenRect());
+    if (mMemory && mMemory->IsShown()) area.Union(mMemory->GetScreenRect());
     return area;
 }
 
@@ -178,11 +275,15 @@ void WorldView::OnPaint(wxPaintEvent&) {
     }
 }
 
+void WorldView::OnLeftDown(wxMouseEvent& event) {
+    event.Skip();
+    if (!PickAt(event.GetPosition())) SetStatusText("No box there.");
+}
+
 void WorldView::OnBrowserNotify(wxCommandEvent& event) {
     if (event.GetInt() != SceneBrowserDlg::kNotifyMessage || event.GetExtraLong() != SceneBrowserDlg::kNotifyClosed)
         return;
-    SetStatusText("Scene browser closed. View > Scene Browser (Ctrl+B) opens it again.");
-    Refresh();
+    DropBrowser("Scene browser closed.");
 }
 
 void WorldView::Redraw(wxWindow* window) {
@@ -203,15 +304,30 @@ bool PumpUntil(const std::function<bool()>& done, int idleRounds) {
     return true;
 }
 
+// Read from the X server itself: a wxScreenDC on GTK 3 keeps showing what it read the first time.
 bool SaveScreenshot(const wxRect& area, const wxString& path) {
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
-    wxScreenDC screen;
-    wxBitmap shot(area.GetWidth(), area.GetHeight());
-    {
-        wxMemoryDC memory(shot);
-        memory.Blit(0, 0, area.GetWidth(), area.GetHeight(), &screen, area.GetX(), area.GetY());
+    Display* display = wxGetX11Display();
+    if (!display || area.IsEmpty()) return false;
+    XSync(display, False);  // everything drawn so far has reached the screen
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, unsigned(area.width),
+                              unsigned(area.height), AllPlanes, ZPixmap);
+    if (!image) return false;
+    const auto channel = [image](unsigned long pixel, unsigned long mask) {
+        int shift = 0;
+        while (mask && !(mask & 1)) mask >>= 1, ++shift;
+        return static_cast<unsigned char>(mask ? ((pixel >> shift) & mask) * 255 / mask : 0);
+    };
+    wxImage shot(area.width, area.height);
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            shot.SetRGB(x, y, channel(pixel, image->red_mask), channel(pixel, image->green_mask),
+                        channel(pixel, image->blue_mask));
+        }
     }
-    return shot.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG);
+    XDestroyImage(image);
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+    return shot.SaveFile(path, wxBITMAP_TYPE_PNG);
 }
 
 } // namespace Tarn::Demo

@@ -1,9 +1,14 @@
 // The scene browser demo's host window: the demo scene's world seen from above, drawn through a draw manager that
 // paints into the window, with the scene browser opened beside it. The selected node's box is drawn in red.
+//
+// The host joins the browser and the memory accountant, which know nothing of each other: a click on a box selects
+// its node in the browser, and Measure (Ctrl+M, in the window and in the browser) walks the selected node with the
+// accountant and shows the report in the memory window. Closing the browser destroys it.
 #pragma once
 
 #include "engine/devices/Draw.h"
 #include "examples/DemoScene.h"
+#include "examples/browser/MemoryWindow.h"
 #include "utilities/browser/SceneBrowserDlg.h"
 
 #include <wx/dc.h>
@@ -54,17 +59,36 @@ public:
     // Opens the browser's root item and selects its first child, as a user would.
     void SelectFirstNode();
 
+    // What a click at `point` of the window does: selects, in the browser, the node of the smallest box drawn
+    // there, opening the browser when it is closed. False when no box is there or the browser does not show it.
+    bool PickAt(const wxPoint& point);
+    // The window point at the centre of a render node's box.
+    wxPoint CentreOf(const Graphics::ARenderNode* node) const;
+    // Measures the browser's selected node with the memory accountant and shows the report in the memory
+    // window. False when no node is selected.
+    bool MeasureSelection();
+
     // Repaints the window and the browser and runs the event loop until both have been painted.
     bool PaintBoth();
 
     Utilities::SceneBrowserDlg* Browser() const { return mBrowser; }
+    MemoryWindow* Memory() const { return mMemory; }
+    const std::vector<const Graphics::ARenderNode*>& RenderNodes() const { return mNodes; }
+    DemoScene& Scene() const { return *mScene; }
     int Paints() const { return mPaints; }
-    // The window and the browser together, in screen coordinates.
+    // The window, the browser and the memory window together, in screen coordinates.
     wxRect ScreenArea() const;
+
+    // Commands of the window's menus, which the browser's keys reach too.
+    enum { kOpenBrowser = wxID_HIGHEST + 1, kMeasure };
 
 private:
     void OnPaint(wxPaintEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
     void OnBrowserNotify(wxCommandEvent& event);
+    // Destroys the browser, and its tree with it, once the user has closed it.
+    void DropBrowser(const wxString& status);
+    void PlaceBrowser();
     static void Redraw(wxWindow* window);
 
     std::unique_ptr<DemoScene> mScene;
@@ -72,8 +96,10 @@ private:
     Objects::Box3 mBounds;
     WindowDrawManager mDrawManager;
     Utilities::SceneBrowserDlg* mBrowser = nullptr;
+    MemoryWindow* mMemory = nullptr;
     int mPaints = 0;
     int mBrowserPaints = 0;  // of its tree: GTK paints all of a top-level window at once
+    int mMemoryPaints = 0;   // of the memory window's table
 };
 
 // Runs the event loop until `done` holds. False if it stays idle for `idleRounds` seconds in a row before, or

@@ -1,11 +1,15 @@
 // The scene browser dialog in a real window: its state after creation, lazy expansion, the two views, the rows of
-// the selection, the host's callbacks and the close notification. Driven through the controls and posted events.
+// the selection, the host's callbacks and the close notification, no stale drawing, the selection kept across
+// views, nodes of many children, selecting an entity for the host, and the layout. Driven through the controls
+// and posted events; real key presses and clicks are in SceneBrowserInputTest.cpp.
 #include "BrowserTestSupport.h"
+#include "WindowTestSupport.h"
 #include "utilities/browser/SceneBrowserDlg.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 #include <wx/radiobut.h>
@@ -240,6 +244,7 @@ using SceneBrowserDlgModeSwitch = BrowserWindow;
 TEST_F(SceneBrowserDlgModeSwitch, ClearsTreeAndListAndShowsTheRootAgain) {
     mTree->SelectItem(OpenRoot()[0]);
     ASSERT_EQ(mList->GetItemCount(), 11);
+    mTree->SelectItem(Root());  // nothing that the other view could show again
 
     Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
     EXPECT_FALSE(Radio(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO)->GetValue());
@@ -365,6 +370,157 @@ TEST_F(SceneBrowserDlgSelection, RedrawCallbackRunsOncePerChangeAfterTheRows) {
     mTree->SelectItem(ChildrenOf(nodes[1]).at(0));  // also without a node
     EXPECT_EQ(gRedraws.mCalls, 3);
     EXPECT_EQ(gRedraws.mRowsAtLastCall, 0);
+}
+
+// ---- No stale drawing, and the selection kept across views
+
+using SceneBrowserDlgRedraw = BrowserWindow;
+
+TEST_F(SceneBrowserDlgRedraw, OKCloseAndAModeSwitchThatDropsTheSelectionEachRedrawOnce) {
+    mBrowser->RenderCB(&CountRedraw);
+    PressOK();
+    EXPECT_EQ(gRedraws.mCalls, 0) << "nothing was drawn, so nothing to take away";
+    mBrowser->Show();
+    mTree->SelectItem(OpenRoot()[0]);
+    PressOK();
+    EXPECT_EQ(gRedraws.mCalls, 2);
+    EXPECT_EQ(gRedraws.mWindow, mHost);
+
+    mTree->SelectItem(OpenRoot()[1]);
+    mHost->Bind(Utilities::EVT_SCENE_BROWSER_NOTIFY, [](wxCommandEvent& event) {
+        EXPECT_EQ(gRedraws.mCalls, 3) << "the redraw comes after the notification";
+        event.Skip();
+    });
+    mBrowser->Close();  // also presses OK, which must not redraw twice
+    EXPECT_EQ(gRedraws.mCalls, 4);
+
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    mTree->SelectItem(OpenRoot()[0]);  // the cell, which the logical scene does not show
+    ASSERT_EQ(gRedraws.mCalls, 6);
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    EXPECT_EQ(gRedraws.mCalls, 7);
+    EXPECT_EQ(gRedraws.mRowsAtLastCall, 0);
+    EXPECT_EQ(mBrowser->SelectedNode(), mRoot) << "back on the root, which draws nothing";
+}
+
+TEST_F(SceneBrowserDlgRedraw, ARenderNodeStaysSelectedWithItsPathOpenInTheOtherView) {
+    mBrowser->RenderCB(&CountRedraw);
+    mTree->SelectItem(OpenRoot()[1]);
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    ASSERT_NE(mBrowser->SelectedNode(), nullptr);
+    EXPECT_EQ(mBrowser->SelectedNode()->TarnEntity(), mScene.mSecond);
+    const wxTreeItemId cell = mTree->GetItemParent(mTree->GetSelection());
+    EXPECT_EQ(mTree->GetItemParent(cell), Root());
+    EXPECT_TRUE(mTree->IsExpanded(cell));
+    EXPECT_EQ(gRedraws.mCalls, 2);
+    EXPECT_EQ(gRedraws.mRowsAtLastCall, 11);
+
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);  // and back
+    EXPECT_EQ(mBrowser->SelectedNode()->TarnEntity(), mScene.mSecond);
+    EXPECT_EQ(mTree->GetItemParent(mTree->GetSelection()), Root());
+}
+
+// ---- Selecting an entity for the host
+
+TEST_F(SceneBrowserDlgRedraw, SelectEntityOpensThePathAndWhatTheViewDoesNotShowChangesNothing) {
+    mBrowser->RenderCB(&CountRedraw);
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    gRedraws.mCalls = 0;
+    ASSERT_TRUE(mBrowser->SelectEntity(mScene.mSecond));
+    EXPECT_EQ(mBrowser->SelectedNode()->TarnEntity(), mScene.mSecond);
+    EXPECT_TRUE(mTree->IsVisible(mTree->GetSelection()));
+    EXPECT_EQ(gRedraws.mCalls, 1);
+    EXPECT_NE(mBrowser->DrawBoxCB(), nullptr);
+
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    Graphics::SimpleRenderNode stranger({}, Intern(L"Stranger"));
+    EXPECT_FALSE(mBrowser->SelectEntity(mScene.mCell));
+    EXPECT_FALSE(mBrowser->SelectEntity(&stranger));
+    EXPECT_EQ(mBrowser->SelectedNode()->TarnEntity(), mScene.mSecond);
+}
+
+// ---- Nodes of many children
+
+TEST(SceneBrowserDlgManyChildren, AreShownInRangesThatOpenLikeNodes) {
+    Graphics::WorldBuilder world;  // a cell of 2500 render nodes: the root's children in the logical scene
+    Graphics::SimpleCell* cell = world.AddCell(nullptr, {});
+    for (int i = 0; i < 2500; ++i) world.AddRenderNode(cell, {});
+    wxFrame host(nullptr, wxID_ANY, "host");
+    auto* root = new SceneNode(nullptr);
+    root->WorldIterator(world.TopLevelIterator());
+    auto* browser = new SceneBrowserDlg(root, &host);
+    auto* tree = static_cast<wxTreeCtrl*>(browser->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE));
+    const auto texts = [tree](const wxTreeItemId& item) {
+        std::vector<wxString> texts;
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId child = tree->GetFirstChild(item, cookie); child.IsOk();
+             child = tree->GetNextChild(item, cookie))
+            texts.push_back(tree->GetItemText(child));
+        return texts;
+    };
+    const auto name = [&](int node) {
+        return wxString(Utilities::NodeName(world.RenderNodes()[size_t(node)], Intern(L"SimpleRenderNode")).Text());
+    };
+
+    ASSERT_TRUE(browser->SelectEntity(world.RenderNodes()[1234]));
+    EXPECT_EQ(tree->GetItemText(tree->GetSelection()), name(1234));
+    const wxTreeItemId range = tree->GetItemParent(tree->GetSelection());
+    EXPECT_EQ(tree->GetItemText(range), L"[1000 \u2026 1999]");
+    EXPECT_EQ(texts(tree->GetRootItem()),
+              (std::vector<wxString>{L"[0 \u2026 999]", L"[1000 \u2026 1999]", L"[2000 \u2026 2499]"}));
+    EXPECT_EQ(tree->GetCount(), 1u + 3u + 2u * 1000u + 2u) << "1000 nodes with placeholders; two ranges closed";
+
+    const wxTreeItemId last = tree->GetLastChild(tree->GetRootItem());
+    tree->SelectItem(last);
+    EXPECT_EQ(browser->SelectedNode(), nullptr) << "a range is no node";
+    tree->Expand(last);
+    const std::vector<wxString> shown = texts(last);
+    ASSERT_EQ(shown.size(), 500u);
+    EXPECT_EQ(shown.front(), name(2000));
+    EXPECT_EQ(shown.back(), name(2499));
+    delete browser;
+}
+
+// ---- Layout
+
+using SceneBrowserLayout = BrowserWindow;
+
+TEST_F(SceneBrowserLayout, TheValueColumnTakesTheWidthTheDialogGainsAndGivesBack) {
+    const int list = mList->GetSize().x, labels = mList->GetColumnWidth(0);
+    const auto valuesFill = [this] {
+        return mList->GetColumnWidth(1) ==
+               mList->GetMainWindowOfCompositeControl()->GetClientSize().x - mList->GetColumnWidth(0);
+    };
+    mBrowser->SetSize(mBrowser->GetSize() + wxSize(300, 0));
+    ASSERT_TRUE(PumpUntil([&] { return mList->GetSize().x == list + 200 && valuesFill(); }));
+    EXPECT_EQ(mList->GetColumnWidth(0), labels);
+
+    mBrowser->SetSize(wxSize(1, 1));  // as small as it goes
+    const wxSize smallest = mBrowser->GetMinSize();
+    EXPECT_LE(smallest.x, 640);
+    EXPECT_LE(smallest.y, 400);
+    ASSERT_TRUE(PumpUntil([&] { return mBrowser->GetSize() == smallest && valuesFill(); }));
+    EXPECT_EQ(mList->GetColumnWidth(0), 5 * mList->GetSize().x / 12) << "the labels keep no more than 5/12";
+    const wxRect inside(mBrowser->GetClientSize());
+    for (int id : std::initializer_list<int>{SceneBrowserDlg::IDC_BROWSER_TREE, SceneBrowserDlg::IDC_SEARCH_NEXT,
+                                             int(wxID_OK)})
+        EXPECT_TRUE(inside.Contains(mBrowser->FindWindow(id)->GetRect())) << "control " << id;
+}
+
+// Also run on a screen of 1280 x 720 (see CMakeLists.txt).
+TEST_F(SceneBrowserLayout, OpensWhollyOnTheDisplayWithEveryControlInside) {
+    const wxRect display = wxDisplay(0u).GetClientArea();
+    mHost->SetSize(display.GetRight() - 100, display.GetBottom() - 100, 300, 300);  // a parent in the corner
+    auto* browser = new SceneBrowserDlg(new SceneNode(nullptr), mHost);
+    ASSERT_TRUE(PumpUntil([&] { return browser->IsShownOnScreen(); }));
+    EXPECT_TRUE(display.Contains(browser->GetScreenRect())) << browser->GetScreenRect().GetRight();
+    const wxRect inside(browser->GetClientSize());
+    for (int id : std::initializer_list<int>{SceneBrowserDlg::IDC_PROPERTIES_LIST, SceneBrowserDlg::IDC_SEARCH_STATUS,
+                                             int(wxID_OK)})
+        EXPECT_TRUE(inside.Contains(browser->FindWindow(id)->GetRect())) << "control " << id;
+    auto* list = static_cast<wxListCtrl*>(browser->FindWindow(SceneBrowserDlg::IDC_PROPERTIES_LIST));
+    EXPECT_LE(list->GetColumnWidth(0) + list->GetColumnWidth(1), list->GetSize().x) << "a column runs off the list";
+    delete browser;
 }
 
 } // namespace

@@ -1,10 +1,16 @@
-// The proof that the browser shows: the demo window with the browser beside it and a node selected, saved as a
-// PNG under the build folder. The selected node's box must be on screen in red, and the rows in the list.
+// The proof that the browser shows: the demo window with the browser beside it and a node selected, a search
+// result three levels down, and the memory window, saved as PNGs under the build folder. The selected node's box
+// must be on screen in red, and the rows in the lists.
+#include "WindowTestSupport.h"
 #include "examples/browser/WorldView.h"
 
 #include <gtest/gtest.h>
 #include <wx/image.h>
 #include <wx/listctrl.h>
+#include <wx/radiobut.h>
+#include <wx/srchctrl.h>
+#include <wx/stattext.h>
+#include <wx/treectrl.h>
 
 namespace Tarn::Testing {
 namespace {
@@ -48,6 +54,54 @@ TEST(SceneBrowserScreenshot, ShowsTheSelectedBoxInRedBesideTheBrowser) {
     EXPECT_GT(CountPixels(shot, rows, [](int r, int g, int b) { return r < 100 && g < 100 && b < 100; }), 200)
         << "no text in the list";
 
+    delete view;
+}
+
+// The screen within `area`, saved as `path` and read back.
+wxImage Shot(const wxRect& area, const char* path) {
+    wxImage shot;
+    EXPECT_TRUE(Demo::SaveScreenshot(area, path));
+    EXPECT_TRUE(shot.LoadFile(path, wxBITMAP_TYPE_PNG));
+    return shot;
+}
+
+int Dark(const wxImage& shot, const wxRect& area, const wxWindow* window) {
+    const wxRect where(window->GetScreenRect().GetTopLeft() - area.GetTopLeft(), window->GetScreenRect().GetSize());
+    return CountPixels(shot, where, [](int r, int g, int b) { return r < 100 && g < 100 && b < 100; });
+}
+
+TEST(SceneBrowserScreenshot, ShowsASearchResultThreeLevelsDownAndTheMemoryWindow) {
+    auto* view = new Demo::WorldView(3000);
+    view->Show();
+    view->OpenBrowser();
+    SceneBrowserDlg* browser = view->Browser();
+    auto* spatial = static_cast<wxRadioButton*>(browser->FindWindow(SceneBrowserDlg::IDC_SPATIAL_RADIO));
+    spatial->SetValue(true);
+    wxCommandEvent click(wxEVT_RADIOBUTTON, SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    click.SetEventObject(spatial);
+    spatial->GetEventHandler()->ProcessEvent(click);
+    auto* field = static_cast<wxSearchCtrl*>(browser->FindWindow(SceneBrowserDlg::IDC_SEARCH_FIELD));
+    field->SetValue("GeometryNodeDouble");
+    auto* tree = static_cast<wxTreeCtrl*>(browser->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE));
+    int depth = 0;
+    for (wxTreeItemId up = tree->GetSelection(); up != tree->GetRootItem(); up = tree->GetItemParent(up)) ++depth;
+    ASSERT_GE(depth, 3);
+    ASSERT_TRUE(view->PaintBoth());
+
+    wxRect area = view->ScreenArea();
+    wxImage shot = Shot(area, TARN_SEARCH_SCREENSHOT_PATH);
+    const wxRect world(view->GetScreenRect().GetTopLeft() - area.GetTopLeft(), view->GetScreenRect().GetSize());
+    EXPECT_GT(CountPixels(shot, world, [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; }), 50);
+    EXPECT_GT(Dark(shot, area, browser->FindWindow(SceneBrowserDlg::IDC_PROPERTIES_LIST)), 200);
+    EXPECT_GT(Dark(shot, area, field), 50) << "no text in the search field";
+
+    ASSERT_TRUE(view->MeasureSelection());
+    ASSERT_TRUE(PumpUntil([view] { return view->Memory()->IsShownOnScreen(); }));
+    ASSERT_TRUE(view->PaintBoth());
+    area = view->Memory()->GetScreenRect();
+    shot = Shot(area, TARN_MEASURE_SCREENSHOT_PATH);
+    EXPECT_GT(Dark(shot, area, view->Memory()->Table()), 1000) << "no rows in the table";
+    EXPECT_GT(Dark(shot, area, view->Memory()->Summary()), 100) << "no summary";
     delete view;
 }
 

@@ -39,6 +39,16 @@ const wchar_t* TextOf(const UString* text) { return text ? text->Text() : L""; }
 
 } // namespace
 
+NodeName::NodeName(const void* entity, const UString* type) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    const unsigned low = LowBits(entity);
+    for (const wchar_t c : {L'<', L'0', L'x'}) mText[mLength++] = c;
+    for (int shift = 28; shift >= 0; shift -= 4) mText[mLength++] = kDigits[(low >> shift) & 0xf];
+    mText[mLength++] = L'>';
+    for (const wchar_t* c = TextOf(type); *c && mLength < kCapacity - 1; ++c) mText[mLength++] = *c;
+    mText[mLength] = 0;
+}
+
 SceneNode::SceneNode(SceneNode* parent) : mParent(parent) {}
 
 SceneNode::~SceneNode() {
@@ -66,8 +76,40 @@ void SceneNode::DeleteChildren() {
     mChildren.SetCount(0);
 }
 
+SceneNode::AttributeList& SceneNode::Attributes() {
+    FillPendingRows();
+    return mAttributes;
+}
+
 void SceneNode::AddAttribute(Attribute* attribute) {
+    FillPendingRows();  // a row added from outside comes after the node's own
+    AddRow(attribute);
+}
+
+void SceneNode::AddRow(Attribute* attribute) {
     if (!mAttributes.Add(attribute)) delete attribute;
+}
+
+void SceneNode::AddRow(const wchar_t* label, const wchar_t* value) { AddRow(new Attribute(label, value)); }
+
+void SceneNode::FillPendingRows() {
+    if (!mRowsPending) return;
+    mRowsPending = false;
+    if (mNodeType == SceneNodeType::SpatialCell) FillSpatialCellAttributes();
+    else FillRenderNodeAttributes();
+}
+
+UString* SceneNode::Name() const {
+    if (mNamePending) {
+        mName = Objects::Intern(NodeName(mEntity, mType).Text());
+        mNamePending = false;
+    }
+    return mName;
+}
+
+std::wstring SceneNode::NameText() const {
+    if (mNamePending) return NodeName(mEntity, mType).Text();
+    return TextOf(mName);
 }
 
 void SceneNode::WorldIterator(IWorldIterator* iterator) {
@@ -100,21 +142,21 @@ SceneNode* SceneNode::AppendChild(ISpatialNode* entity, SceneNodeType type, cons
     auto* child = new SceneNode(this);
     child->mNodeType = type;
     child->mEntity = entity;
-    child->mName = Objects::Intern(RowText(L"<0x%08x>%s", LowBits(entity), TextOf(suffix)));
+    child->mType = suffix;
+    child->mNamePending = true;
     child->mWorldIterator = iterator;
+    child->mRowsPending = true;
     if (!mChildren.Add(child)) {
         delete child;
         return nullptr;
     }
-    if (type == SceneNodeType::SpatialCell) child->FillSpatialCellAttributes();
-    else child->FillRenderNodeAttributes();
     return child;
 }
 
 void SceneNode::FillCommonAttributes() {
     if (!mEntity) return;
     const Objects::Box3 box = mEntity->WorldBox();
-    AddRow(L"Name", TextOf(mName));
+    AddRow(L"Name", TextOf(Name()));
     AddRow(L"Memory Address", RowText(L"<0x%08x>", LowBits(mEntity)));
     AddRow(L"World Box", L"");
     AddRow(L"   Max", RowText(L"%f, %f, %f", box.mMax[0], box.mMax[1], box.mMax[2]));

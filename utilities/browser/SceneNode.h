@@ -1,9 +1,13 @@
 // SceneNode: one node of the scene browser's tree. Attribute: one label/value row shown for a node.
 //
 // A node stands for one engine entity, a spatial cell or a render node, or at the root for whatever the host
-// chooses. Nodes are made lazily: ExpandChild turns what a world iterator yields into child nodes, each with its
-// name and rows filled once, when it is made. In logical-scene mode cells are skipped and the render nodes found
-// below them become children of the node being expanded; in spatial mode cells are nodes of their own.
+// chooses. Nodes are made lazily: ExpandChild turns what a world iterator yields into child nodes. In
+// logical-scene mode cells are skipped and the render nodes found below them become children of the node being
+// expanded; in spatial mode cells are nodes of their own.
+//
+// A node made by ExpandChild takes its entity's type text at once, but interns its name at the first call of
+// Name() and fills its rows at the first call of Attributes(): opening a node of 10^5 children then costs no
+// interned strings and no rows for the children nobody looks at. The tree shows NameText(), the same text.
 //
 //   SceneNode* root = new SceneNode(nullptr);
 //   root->Name(Intern(L"World"));
@@ -20,7 +24,24 @@
 #include "engine/objects/Strings.h"
 #include "platform/Export.h"
 
+#include <string>
+
 namespace Tarn::Utilities {
+
+// The name shown for an entity: "<0x", the low 32 bits of its address as eight lower-case hexadecimal digits,
+// ">" and the type text, cut at 511 characters (what "<0x%08x>%s" gives in the node's 512-character buffer).
+class TARN_API NodeName {
+public:
+    static constexpr int kCapacity = 512;
+
+    NodeName(const void* entity, const Objects::UString* type);
+    const wchar_t* Text() const { return mText; }
+    int Length() const { return mLength; }
+
+private:
+    wchar_t mText[kCapacity];
+    int mLength = 0;
+};
 
 enum class SceneNodeType : int {
     RenderNode = 0,
@@ -57,12 +78,19 @@ public:
     int ChildCount() const { return mChildren.Count(); }
     NodeList& Children() { return mChildren; }
 
-    AttributeList& Attributes() { return mAttributes; }
+    // The rows, filled at the first call for a node that ExpandChild made.
+    AttributeList& Attributes();
     // Appends and takes ownership; an attribute that the list cannot hold is deleted at once.
     void AddAttribute(Attribute* attribute);
 
-    Objects::UString* Name() const { return mName; }
-    void Name(Objects::UString* name) { mName = name; }
+    // The interned name, interned at the first call for a node that ExpandChild made.
+    Objects::UString* Name() const;
+    void Name(Objects::UString* name) {
+        mName = name;
+        mNamePending = false;
+    }
+    // The name's text without interning it; empty when the node has no name.
+    std::wstring NameText() const;
     SceneNodeType NodeType() const { return mNodeType; }
     void NodeType(SceneNodeType type) { mNodeType = type; }
     Objects::ISpatialNode* TarnEntity() const { return mEntity; }
@@ -85,18 +113,23 @@ protected:
     void FillRenderNodeAttributes();
 
 private:
-    // A child of this node for `entity`, appended with its rows, or null when the list cannot hold it.
+    // A child of this node for `entity`, its name and rows still to come, or null when the list cannot hold it.
     SceneNode* AppendChild(Objects::ISpatialNode* entity, SceneNodeType type, const Objects::UString* suffix,
                            Objects::IWorldIterator* iterator);
-    void AddRow(const wchar_t* label, const wchar_t* value) { AddAttribute(new Attribute(label, value)); }
+    void AddRow(Attribute* attribute);
+    void AddRow(const wchar_t* label, const wchar_t* value);
+    void FillPendingRows();
 
     NodeList mChildren;
     SceneNodeType mNodeType = SceneNodeType::RenderNode;
     AttributeList mAttributes;
     Objects::ISpatialNode* mEntity = nullptr;
     SceneNode* mParent;
-    Objects::UString* mName = nullptr;
+    mutable Objects::UString* mName = nullptr;
     Objects::IWorldIterator* mWorldIterator = nullptr;
+    const Objects::UString* mType = nullptr;  // the text after the address in the name
+    mutable bool mNamePending = false;        // the name is not interned yet
+    bool mRowsPending = false;                // the rows are not filled yet
 };
 
 } // namespace Tarn::Utilities

@@ -1,0 +1,275 @@
+#include "utilities/browser/SceneSearch.h"
+
+#include "engine/graphics/RenderNode.h"
+#include "engine/graphics/SpatialCell.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cwctype>
+
+namespace Tarn::Utilities {
+
+using Graphics::ARenderNode;
+using Graphics::ISpatialCell;
+using Objects::ISpatialNode;
+using Objects::IWorldIterator;
+using Objects::UString;
+
+namespace {
+
+std::wstring Lower(const wchar_t* text) {
+    std::wstring lower;
+    for (; text && *text; ++text) lower += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(*text)));
+    return lower;
+}
+
+// The full address as a debugger prints it: "0x" and lower-case digits without leading zeros.
+void AppendAddress(std::wstring& text, const void* address) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    const auto value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(address));
+    text += L"0x";
+    int shift = 60;
+    while (shift > 0 && !((value >> shift) & 0xf)) shift -= 4;
+    for (; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xf];
+}
+
+} // namespace
+
+// ---- The walk
+
+// Depth first over the shown nodes of one view, in the order ExpandChild gives them. Level i is the iteration
+// that yields the nodes at depth i + 1; in the logical scene a level is a stack of frames, the node's own
+// iterator below the iterators of the cells it is going through.
+class SceneSearch::Walk {
+public:
+    struct Shown {
+        ISpatialNode* mEntity;
+        const UString* mType;  // the text after the address in the node's name
+        ISpatialCell* mCell;   // the cell interface of a cell shown as a node, else null
+    };
+
+    Walk(IWorldIterator* top, bool logicalScene) : mTop(top), mLogicalScene(logicalScene) {}
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+    ~Walk() { Restart(); }
+
+    bool AtRoot() const { return mPath.empty(); }
+    const Shown& Node() const { return mPath.back(); }
+
+    bool At(const ScenePath& path) const {
+        if (path.size() != mPath.size()) return false;
+        for (size_t i = path.size(); i-- > 0;)  // the deepest entity tells most paths apart
+            if (path[i] != mPath[i].mEntity) return false;
+        return true;
+    }
+
+    ScenePath Entities() const {
+        ScenePath path;
+        path.reserve(mPath.size());
+        for (const Shown& shown : mPath) path.push_back(shown.mEntity);
+        return path;
+    }
+
+    // One step in the tree's order: the node's first child, else the next sibling of the node or of its nearest
+    // ancestor. After the last node the walk stands at the root again and answers false.
+    bool Next() {
+        if (OpenChildren()) {
+            if (Step()) return true;
+            CloseLevel();
+        }
+        while (!mPath.empty()) {
+            mPath.pop_back();
+            if (Step()) return true;
+            CloseLevel();
+        }
+        return false;
+    }
+
+    // To the node at `path`, opening only the levels on the way; false, at the root, when a step is missing.
+    bool Seek(const ScenePath& path) {
+        Restart();
+        for (ISpatialNode* target : path) {
+            bool found = false;
+            if (OpenChildren()) {
+                while (!found && Step()) {
+                    found = mPath.back().mEntity == target;
+                    if (!found) mPath.pop_back();
+                }
+            }
+            if (!found) {
+                Restart();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void Restart() {
+        while (!mFrames.empty()) Pop();
+        mPath.clear();
+    }
+
+private:
+    // A chain of nodes deeper than this is taken for a loop in the engine's world, so a search always ends.
+    static constexpr size_t kMaxFrames = 4096;
+
+    struct Frame {
+        IWorldIterator* mIterator;
+        bool mOwned;       // handed to the walk by ChildIterator
+        bool mOpensLevel;  // the shown node's own iterator, not a skipped cell's
+    };
+
+    // Starts the level of the current node's children; false when it has none.
+    bool OpenChildren() {
+        IWorldIterator* children = nullptr;
+        bool owned = true;
+        if (mPath.empty()) {
+            children = mTop;
+            owned = false;
+        } else if (ISpatialCell* cell = mPath.back().mCell) {
+            children = cell->ChildIterator();
+        } else {
+            children = mPath.back().mEntity->ChildIterator();
+        }
+        return Push(children, owned, true);
+    }
+
+    bool Push(IWorldIterator* iterator, bool owned, bool opensLevel) {
+        if (!iterator) return false;
+        if (mFrames.size() >= kMaxFrames) {
+            if (owned) iterator->Release();
+            return false;
+        }
+        iterator->Reset(vec3<float>{0.0f, 0.0f, 0.0f});
+        mFrames.push_back({iterator, owned, opensLevel});
+        return true;
+    }
+
+    void Pop() {
+        if (mFrames.back().mOwned) mFrames.back().mIterator->Release();
+        mFrames.pop_back();
+    }
+
+    void CloseLevel() {
+        while (!mFrames.empty()) {
+            const bool opensLevel = mFrames.back().mOpensLevel;
+            Pop();
+            if (opensLevel) return;
+        }
+    }
+
+    // Appends the next shown node of the open level to the path; false when the level has no more.
+    bool Step() {
+        for (;;) {
+            ISpatialNode* spatial = mFrames.back().mIterator->Next();
+            if (!spatial) {
+                if (mFrames.back().mOpensLevel) return false;
+                Pop();  // a skipped cell is done: back to the iteration that yielded it
+                continue;
+            }
+            // As in ExpandChild: a node that answers both queries is a cell.
+            if (auto* cell = static_cast<ISpatialCell*>(spatial->QueryInterface(ISpatialCell::InterfaceID()))) {
+                if (mLogicalScene) {
+                    Push(cell->ChildIterator(), true, false);
+                    continue;
+                }
+                mPath.push_back({spatial, ISpatialCell::InterfaceID(), cell});
+                return true;
+            }
+            if (auto* render = static_cast<ARenderNode*>(spatial->QueryInterface(ARenderNode::InterfaceID()))) {
+                mPath.push_back({spatial, render->TypeID(), nullptr});
+                return true;
+            }
+        }
+    }
+
+    IWorldIterator* mTop;
+    bool mLogicalScene;
+    std::vector<Frame> mFrames;
+    std::vector<Shown> mPath;
+};
+
+// ---- The search
+
+SceneSearch::SceneSearch(SceneNode* root, bool logicalScene) : mRoot(root), mLogicalScene(logicalScene) {}
+
+bool SceneSearch::Find(const std::wstring& text, const ScenePath& start, From from, ScenePath& found) {
+    mVisited = 0;
+    mText = Lower(text.c_str());
+    if (mText.empty() || !mRoot) return false;
+    mRootName = Lower(mRoot->NameText().c_str());
+    Walk walk(mRoot->WorldIterator(), mLogicalScene);
+    const ScenePath origin = walk.Seek(start) ? start : ScenePath();
+
+    if (from == From::Previous) {
+        // One pass in the tree's order: the last match before the origin, else the last one after it.
+        walk.Restart();
+        ScenePath before, after;
+        bool passed = false, originMatches = false, hasBefore = false, hasAfter = false;
+        do {
+            if (!passed && walk.At(origin)) {
+                passed = true;
+                originMatches = Matches(walk);
+            } else if (Matches(walk)) {
+                (passed ? after : before) = walk.Entities();
+                (passed ? hasAfter : hasBefore) = true;
+            }
+        } while (walk.Next());
+        if (!hasBefore && !hasAfter && !originMatches) return false;
+        found = hasBefore ? before : hasAfter ? after : origin;
+        return true;
+    }
+
+    if (from == From::Here && Matches(walk)) {
+        found = origin;
+        return true;
+    }
+    for (;;) {
+        walk.Next();  // past the last node it stands at the root, the first node of the tree
+        if (walk.At(origin)) {
+            if (from == From::Here || !Matches(walk)) return false;
+            found = origin;
+            return true;
+        }
+        if (Matches(walk)) {
+            found = walk.Entities();
+            return true;
+        }
+    }
+}
+
+bool SceneSearch::Locate(const ISpatialNode* entity, ScenePath& found) {
+    mVisited = 0;
+    if (!mRoot || !entity) return false;
+    Walk walk(mRoot->WorldIterator(), mLogicalScene);
+    while (walk.Next()) {
+        ++mVisited;
+        if (walk.Node().mEntity == entity) {
+            found = walk.Entities();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SceneSearch::Matches(const Walk& walk) {
+    ++mVisited;
+    if (walk.AtRoot()) return mRootName.find(mText) != std::wstring::npos;
+    const Walk::Shown& node = walk.Node();
+    const NodeName prefix(node.mEntity, nullptr);  // "<0x1a2b3c4d>": lower case already
+    mScratch.assign(prefix.Text(), static_cast<size_t>(prefix.Length()));
+    mScratch += LowerType(node.mType);
+    mScratch.resize(std::min<size_t>(mScratch.size(), NodeName::kCapacity - 1));  // as long as the name shown
+    if (mScratch.find(mText) != std::wstring::npos) return true;
+    mScratch.clear();
+    AppendAddress(mScratch, node.mEntity);
+    return mScratch.find(mText) != std::wstring::npos;
+}
+
+const std::wstring& SceneSearch::LowerType(const UString* type) {
+    auto known = mLowerTypes.find(type);
+    if (known == mLowerTypes.end()) known = mLowerTypes.emplace(type, Lower(type ? type->Text() : nullptr)).first;
+    return known->second;
+}
+
+} // namespace Tarn::Utilities
