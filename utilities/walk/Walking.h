@@ -2,8 +2,8 @@
 //
 //   WalkPointer(p, recorder)          p (static type X*) walked as the deepest registered class of its object
 //   RecordBlock(recorder, p, bytes)   a heap block owned through p, booked under the name of p's type
-//   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Block,
-//                                     BlockAs, Grow
+//   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Pointers,
+//                                     Block, BlockAs, Grow
 #pragma once
 
 #include "platform/TypeNames.h"
@@ -15,9 +15,18 @@
 
 namespace Tarn::Utilities {
 
+// What a walk will soon need of an object: the object itself (its type is read first) and its visited-set slot.
+// Asking early lets several memory misses overlap instead of waiting for each in turn.
+inline void Prefetch(const void* object, RecordMemory* recorder) {
+    if (!object) return;
+    __builtin_prefetch(object);
+    recorder->PrefetchVisited(object);
+}
+
 template <class X>
 void WalkPointer(X* pointer, RecordMemory* recorder) {
     if (!pointer) return;
+    recorder->PrefetchVisited(pointer);  // the lookup of the type below and this slot's miss overlap
     void* adjusted = pointer;
     IWalkObject* walker = ClassHierarchy<WalkObjectImpl<X>>::GetClassData(pointer, adjusted);
     walker->Walk(adjusted, recorder);
@@ -49,6 +58,13 @@ public:
     template <class M> void Embedded(M& member) { WalkObjectImpl<M>::WalkObject(&member, mRecorder, mSize); }
     // A pointer member or accessor result; X is its static type unless given.
     template <class X> void Pointer(X* pointer) { WalkPointer(pointer, mRecorder); }
+    // A hint that `object` (an object or a block) is walked or booked soon.
+    void Prefetch(const void* object) { Utilities::Prefetch(object, mRecorder); }
+    // Several pointers, walked in order; all are asked for first, so that their misses overlap.
+    template <class... X> void Pointers(X*... pointers) {
+        (Utilities::Prefetch(pointers, mRecorder), ...);
+        (WalkPointer(pointers, mRecorder), ...);
+    }
     template <class P> void Block(P* block, size_t bytes) { RecordBlock(mRecorder, block, bytes); }
     void Block(const void* block, const char* name, size_t bytes) { RecordBlock(mRecorder, block, name, bytes); }
     // A block booked under the name of a type of the engine's or an API's (IDirect3DSurface9, say), not of the

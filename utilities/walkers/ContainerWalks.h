@@ -26,11 +26,17 @@
 
 namespace Tarn::Utilities {
 
-// An array of pointers with its count and capacity: the array, then the elements from the last to the first.
+// An array of pointers with its count and capacity: the array, then the elements from the last to the first. The
+// elements a few places ahead are asked for early, so that their memory arrives while the walk is busy here.
 template <class X> void WalkPointerArray(X** items, int count, int capacity, Walking& walk) {
     walk.Block(items, size_t(capacity > 0 ? capacity : 0) * sizeof(X*));
     if (!items) return;
-    for (int i = count - 1; i >= 0; --i) walk.Pointer(items[i]);
+    constexpr int kAhead = 8;
+    for (int i = count - 1; i >= count - kAhead && i >= 0; --i) Prefetch(items[i], walk.Recorder());
+    for (int i = count - 1; i >= 0; --i) {
+        if (i >= kAhead) Prefetch(items[i - kAhead], walk.Recorder());
+        walk.Pointer(items[i]);
+    }
 }
 
 template <class E, class L>

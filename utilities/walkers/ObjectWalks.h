@@ -43,6 +43,7 @@ std::enable_if_t<RelatedPrimitiveOnly::Has<P>> WalkMembers(P& primitive, Walking
 }
 
 template <class T> void WalkMembers(Polyline<T>& polyline, Walking& walk) {
+    walk.Prefetch(polyline.mVertices.mData);  // booked after the related primitive's walk
     walk.Pointer(polyline.mRelated);
     walk.Embedded(polyline.mVertices);
 }
@@ -56,9 +57,7 @@ inline void WalkMembers(APrimitiveContext& context, Walking& walk) { walk.Pointe
 inline void WalkMembers(SinglePrimitiveIterator& iterator, Walking& walk) { walk.Pointer(iterator.mPrimitive); }
 
 template <class T> void WalkMembers(Image<T>& image, Walking& walk) {
-    walk.Pointer(image.CurveModel());
-    walk.Pointer(image.SurfaceModel());
-    walk.Pointer(image.ImageAttr());
+    walk.Pointers(image.CurveModel(), image.SurfaceModel(), image.ImageAttr());
 }
 
 // The device array holds as many planes as the first virtual device supports; the count is asked even when the
