@@ -26,7 +26,6 @@ using Tarn::Utilities::RecordMemory;
 using Tarn::Utilities::WalkObjectImpl;
 using Tarn::Utilities::WalkPointer;
 
-
 using BindingTable = std::unique_ptr<MeshBinding, void (*)(MeshBinding*)>;
 BindingTable Binding(int entries) { return BindingTable(CreateTable<MeshBinding>(entries), &DestroyTable<MeshBinding>); }
 

@@ -26,22 +26,6 @@ using Tarn::Utilities::WalkObjectImpl;
 using Tarn::Utilities::WalkPointer;
 
 
-std::vector<int> ProbeOrder() {
-    std::vector<int> order;
-    for (const ProbeVisit& visit : ProbeLog()) order.push_back(visit.mId);
-    return order;
-}
-
-// The rows of a report after its total line, one string each.
-std::multiset<std::string> Rows(const std::string& report) {
-    std::multiset<std::string> rows;
-    for (size_t at = report.find("\r\n") + 2; at < report.size();) {
-        const size_t end = report.find("\r\n", at) + 2;
-        rows.insert(report.substr(at, end - at));
-        at = end;
-    }
-    return rows;
-}
 
 class FragmentWalkers : public ::testing::Test {
 protected:

@@ -34,22 +34,7 @@ using Tarn::Utilities::WalkPointer;
 
 using RefCountedList = _ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>;
 
-std::vector<int> ProbeOrder() {
-    std::vector<int> order;
-    for (const ProbeVisit& visit : ProbeLog()) order.push_back(visit.mId);
-    return order;
-}
-
-// The rows of a report after its total line; BlockRows keeps those of heap blocks (names of pointer types).
-std::multiset<std::string> Rows(const std::string& report) {
-    std::multiset<std::string> rows;
-    for (size_t at = report.find("\r\n") + 2; at < report.size();) {
-        const size_t end = report.find("\r\n", at) + 2;
-        rows.insert(report.substr(at, end - at));
-        at = end;
-    }
-    return rows;
-}
+// The rows of heap blocks: their names are pointer types.
 std::multiset<std::string> BlockRows(const std::string& report) {
     std::multiset<std::string> blocks;
     for (const std::string& row : Rows(report))

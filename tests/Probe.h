@@ -4,6 +4,7 @@
 #include "engine/objects/Objects.h"
 #include "utilities/memory/RecordMemory.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,16 @@ inline bool Has(const std::string& report, const std::string& row) { return repo
 inline bool Booked(const std::string& report, const std::string& name) {
     return report.find("\n" + name + "\t") != std::string::npos;
 }
+// The rows of a report after its total line, one string each with its line end.
+inline std::multiset<std::string> Rows(const std::string& report) {
+    std::multiset<std::string> rows;
+    for (size_t at = report.find("\r\n") + 2; at < report.size();) {
+        const size_t end = report.find("\r\n", at) + 2;
+        rows.insert(report.substr(at, end - at));
+        at = end;
+    }
+    return rows;
+}
 } // namespace Reports
 
 struct ProbeVisit {
@@ -36,6 +47,13 @@ struct ProbeVisit {
     std::string mReportSoFar;
 };
 std::vector<ProbeVisit>& ProbeLog();
+
+// The ids of the probes walked so far, in the order they were walked.
+inline std::vector<int> ProbeOrder() {
+    std::vector<int> order;
+    for (const ProbeVisit& visit : ProbeLog()) order.push_back(visit.mId);
+    return order;
+}
 
 // A probe on an attachment, to hang on the chain of any attachable object: the probe notes when that object's
 // attachable part is walked.
