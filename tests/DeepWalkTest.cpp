@@ -1,4 +1,6 @@
 // Walks of any depth: chains far deeper than a thread's stack complete, with the report an unlimited stack gives.
+#include "Probe.h"
+
 #include "engine/devices/Devices.h"
 #include "engine/graphics/Graphics.h"
 #include "utilities/walk/StackSegments.h"
@@ -38,8 +40,9 @@ void OnSmallStack(const std::function<void()>& work) {
     pthread_attr_destroy(&attributes);
 }
 
-std::string Row(const std::string& name, size_t bytes, size_t count) {
-    return name + "\t" + std::to_string(bytes) + "\t" + std::to_string(count) + "\t" + std::to_string(count) + "\r\n";
+// A row of `count` objects each reached once.
+std::string Row(const std::string& name, size_t bytes, int count) {
+    return Tarn::Testing::Reports::Row(name, bytes, count, count);
 }
 
 // Each case builds a chain of kDepth links, walks it from its head and answers the report and the segments used.

@@ -1,6 +1,6 @@
 // Device-layer walkers: client copies and API objects of buffers, targets, textures and swap chains, tables held in
 // an object's own allocation, effects, mesh bindings, shader blobs, and the registry's reach into the device classes.
-#include "Probe.h"
+#include "WalkerTest.h"
 
 #include "engine/devices/Devices.h"
 #include "engine/graphics/Fragments.h"
@@ -29,26 +29,8 @@ using Tarn::Utilities::WalkPointer;
 using BindingTable = std::unique_ptr<MeshBinding, void (*)(MeshBinding*)>;
 BindingTable Binding(int entries) { return BindingTable(CreateTable<MeshBinding>(entries), &DestroyTable<MeshBinding>); }
 
-class DeviceWalkers : public ::testing::Test {
+class DeviceWalkers : public WalkerTest {
 protected:
-    void SetUp() override { ProbeLog().clear(); }
-
-    template <class T> std::string Walk(T* object) {
-        WalkObjectImpl<T>::Instance().Walk(object, &mRecorder);
-        return std::string(mRecorder.GetResults());
-    }
-    template <class X> std::string Reach(X* object) {
-        WalkPointer(object, &mRecorder);
-        return std::string(mRecorder.GetResults());
-    }
-    // With a recorder of its own.
-    template <class T> static std::string WalkAlone(T* object) {
-        RecordMemory recorder;
-        WalkObjectImpl<T>::Instance().Walk(object, &recorder);
-        return std::string(recorder.GetResults());
-    }
-
-    RecordMemory mRecorder;
     unsigned char mBytes[256] = {};  // blocks and raw API handles: distinct addresses inside
 };
 

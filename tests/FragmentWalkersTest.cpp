@@ -1,6 +1,6 @@
 // Fragment walkers: fragments and their embedded parameter sets, procedural and pass fragments, fragment graphs,
 // fragment instances with their constant-buffer bindings, and lights.
-#include "Probe.h"
+#include "WalkerTest.h"
 
 #include "engine/devices/Devices.h"
 #include "engine/graphics/Fragments.h"
@@ -27,21 +27,8 @@ using Tarn::Utilities::WalkPointer;
 
 
 
-class FragmentWalkers : public ::testing::Test {
+class FragmentWalkers : public WalkerTest {
 protected:
-    void SetUp() override { ProbeLog().clear(); }
-
-    template <class T> std::string Walk(T* object) {
-        WalkObjectImpl<T>::Instance().Walk(object, &mRecorder);
-        return std::string(mRecorder.GetResults());
-    }
-    // Through the registry, with a recorder of its own.
-    template <class X> static std::string ReachAlone(X* object) {
-        RecordMemory recorder;
-        WalkPointer(object, &recorder);
-        return std::string(recorder.GetResults());
-    }
-
     // Gives a fragment a keyword list, a parameter with a value, a probe on its output set and a callback.
     void Furnish(AFragment& fragment) {
         mKeywords.Add(Intern(L"fragment keyword"));
@@ -52,7 +39,6 @@ protected:
         fragment.mCallback = &mCallback;
     }
 
-    RecordMemory mRecorder;
     KeywordList mKeywords;
     AParameter mParameter{AParameter::kFloat4, 2};
     float mParameterValue[8] = {};

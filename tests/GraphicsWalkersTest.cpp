@@ -1,7 +1,7 @@
 // Render-graph and text walkers: which walker the registry picks for a node, cell or item, the attribute lists by
 // their flags, level-of-detail bins, occurrence paths, change packets and their queue, object managers, channels,
 // consolidated worlds with their bucket maps, and BSP cells.
-#include "Probe.h"
+#include "WalkerTest.h"
 
 #include "engine/graphics/Graphics.h"
 #include "platform/TypeNames.h"
@@ -42,25 +42,14 @@ std::multiset<std::string> BlockRows(const std::string& report) {
     return blocks;
 }
 
-class GraphicsWalkers : public ::testing::Test {
+class GraphicsWalkers : public WalkerTest {
 protected:
-    void SetUp() override { ProbeLog().clear(); }
-
-    template <class T> std::string Walk(T* object) {
-        WalkObjectImpl<T>::Instance().Walk(object, &mRecorder);
-        return std::string(mRecorder.GetResults());
-    }
-    template <class X> std::string Reach(X* object) {
-        WalkPointer(object, &mRecorder);
-        return std::string(mRecorder.GetResults());
-    }
     // Hangs a probe with `id` on the attachment chain of `object`.
     template <class A> A& Tag(A& object, int id) {
         object.Attach(&mTags.emplace_back(id).mLink);
         return object;
     }
 
-    RecordMemory mRecorder;
     std::deque<ProbeAttachment> mTags;
 };
 

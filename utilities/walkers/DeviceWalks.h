@@ -108,11 +108,9 @@ inline void WalkMembers(TargetDx9& target, Walking& walk) {
     if (target.mIsSurface) walk.BlockAs<IDirect3DSurface9>(target.mHandle, DeviceBytes(target));
     else walk.BlockAs<IDirect3DTexture9>(target.mHandle, DeviceBytes(target));
 }
-inline void WalkMembers(TargetDx10& target, Walking& walk) {
-    walk.Base<ATarget>(target);
-    ApiObject(walk, target, target.mHandle);
-}
-inline void WalkMembers(TargetGL& target, Walking& walk) {
+// One handle, booked under the API type it is held as.
+using TargetsOfOneHandle = TypeFamily<TargetDx10, TargetGL>;
+template <class T> std::enable_if_t<TargetsOfOneHandle::Has<T>> WalkMembers(T& target, Walking& walk) {
     walk.Base<ATarget>(target);
     ApiObject(walk, target, target.mHandle);
 }
@@ -133,7 +131,8 @@ inline void WalkMembers(ASimpleTexture& texture, Walking& walk) {
     walk.Base<ARenderTexture>(texture);
     walk.Pointer(texture.mLODTexture);
 }
-inline void WalkMembers(TextureDx9& texture, Walking& walk) {
+using TexturesOfOneHandle = TypeFamily<TextureDx9, TextureGL>;
+template <class T> std::enable_if_t<TexturesOfOneHandle::Has<T>> WalkMembers(T& texture, Walking& walk) {
     walk.Base<ASimpleTexture>(texture);
     ApiObject(walk, texture, texture.mHandle);
 }
@@ -142,10 +141,6 @@ inline void WalkMembers(TextureDx10& texture, Walking& walk) {
     ApiObject(walk, texture, texture.mTexture1D);
     ApiObject(walk, texture, texture.mTexture2D);
     ApiObject(walk, texture, texture.mTexture3D);
-}
-inline void WalkMembers(TextureGL& texture, Walking& walk) {
-    walk.Base<ASimpleTexture>(texture);
-    ApiObject(walk, texture, texture.mHandle);
 }
 
 inline void WalkMembers(LODTexture& texture, Walking& walk) {

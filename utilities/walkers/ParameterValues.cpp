@@ -22,12 +22,16 @@ struct ValueKind {
 
 template <class E> using Accessor = E* (ParameterValues::*)(int) const;
 
+template <class E, Accessor<E> Read> void* ReadValue(const ParameterValues& values, int index) {
+    return (values.*Read)(index);
+}
+
 // The kinds with an accessor are separate overloads: a member-function pointer compared with null is not a constant
 // expression under the undefined-behaviour sanitizer.
 template <class E> constexpr ValueKind Block() { return {&Platform::ReadableNameOf<E*>, sizeof(E)}; }
 template <class E, Accessor<E> Read> constexpr ValueKind Block() {
     ValueKind kind = Block<E>();
-    kind.mRead = [](const ParameterValues& values, int index) -> void* { return (values.*Read)(index); };
+    kind.mRead = &ReadValue<E, Read>;
     return kind;
 }
 
@@ -38,7 +42,7 @@ template <class X> constexpr ValueKind Walked() {
 }
 template <class X, Accessor<X> Read> constexpr ValueKind Walked() {
     ValueKind kind = Walked<X>();
-    kind.mRead = [](const ParameterValues& values, int index) -> void* { return (values.*Read)(index); };
+    kind.mRead = &ReadValue<X, Read>;
     return kind;
 }
 
