@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #define TARN_ASAN 1
 #endif
@@ -137,6 +138,11 @@ void StackSegments::Run(void (*body)(void*), void* context) {
 #endif
     tLimit = outerLimit;
     tEntering = outerEntering;
+#if TARN_ASAN
+    // Frames left on the segment (Enter never returns) keep their redzones poisoned; the next mapping at this
+    // address, a visited set say, would read as a stack overflow.
+    __asan_unpoison_memory_region(bottom, usable);
+#endif
     munmap(mapped, kSegmentBytes);
     if (segment.mFailure) std::rethrow_exception(segment.mFailure);
 }
