@@ -24,7 +24,7 @@ RecordMemory::ResolvedData* RecordMemory::Resolve(const char* dynamicTypeName, c
     ResolvedData* pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, ResolvedData{});
     if (!pair) return nullptr;
     if ((*type)->mStaticTypes.Count() != before) {
-        std::memset(mRecent, 0, sizeof mRecent);
+        for (size_t i = 0; i < mRecentCount; ++i) mRecent[mRecentUsed[i]] = {};
         mRecentCount = 0;
     }
     Remember(dynamicTypeName, staticTypeName, pair);
@@ -36,7 +36,7 @@ void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeN
     size_t i = RecentSlot(dynamicTypeName, staticTypeName);
     while (mRecent[i].mDynamic) i = (i + 1) & kRecentMask;
     mRecent[i] = {dynamicTypeName, staticTypeName, data};
-    ++mRecentCount;
+    mRecentUsed[mRecentCount++] = uint16_t(i);
 }
 
 void RecordMemory::RefuseNullName() {

@@ -104,6 +104,7 @@ private:
     Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
     VisitedSet mVisited;
     RecentPair mRecent[kRecentMask + 1] = {};
+    uint16_t mRecentUsed[(kRecentMask + 1) / 2] = {};  // the slots in use, so that emptying costs only them
     size_t mRecentCount = 0;
 };
 

@@ -6,6 +6,8 @@
 // ask for huge pages: lookups land at random, and without them nearly every one would also miss the TLB.
 #pragma once
 
+#include "utilities/memory/Prefetch.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -22,7 +24,7 @@ public:
     ~VisitedSet() { Free(mSlots, mCapacity); }
 
     // True when `address` (never null) was not in the set and has been added.
-    bool Insert(const void* address) {
+    __attribute__((always_inline)) bool Insert(const void* address) {
         size_t i = Slot(address, mBits);
         for (;; i = (i + 1) & (mCapacity - 1)) {
             if (mSlots[i] == address) return false;
@@ -34,7 +36,7 @@ public:
     }
 
     // Asks for the slot where `address` will be looked for, so that the lookup to come does not wait for memory.
-    void Prefetch(const void* address) const { __builtin_prefetch(&mSlots[Slot(address, mBits)], 1, 3); }
+    void Prefetch(const void* address) const { PrefetchToWrite(&mSlots[Slot(address, mBits)]); }
 
     size_t Count() const { return mCount; }
 
@@ -64,7 +66,7 @@ private:
         else std::free(slots);
     }
 
-    void Grow() {
+    __attribute__((noinline, cold)) void Grow() {
         const void** old = mSlots;
         const size_t oldCapacity = mCapacity;
         mSlots = Allocate(mCapacity * 2);

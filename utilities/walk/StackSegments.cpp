@@ -25,9 +25,6 @@ void __tsan_switch_to_fiber(void* fiber, unsigned flags);
 
 namespace Tarn::Utilities {
 
-// Starts out "low" everywhere, so that the first walk on a thread measures the thread's stack.
-thread_local uintptr_t StackSegments::tLimit = ~uintptr_t(0);
-
 namespace {
 
 // Large enough that segments are rare (a chain of ten million objects needs about a hundred in a release build),

@@ -31,8 +31,10 @@ public:
     static unsigned long SegmentsEntered();
 
 private:
-    // Where the current stack (or segment) of this thread stops being safe to recurse into.
-    static thread_local uintptr_t tLimit __attribute__((tls_model("initial-exec")));
+    // Where the current stack (or segment) of this thread stops being safe to recurse into. It starts out "low"
+    // everywhere, so that the first walk on a thread measures the thread's stack; initialised here, by a constant,
+    // so that reading it needs no per-thread initialisation check.
+    static inline thread_local uintptr_t tLimit __attribute__((tls_model("initial-exec"))) = ~uintptr_t(0);
 };
 
 } // namespace Tarn::Utilities

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/TypeNames.h"
+#include "utilities/memory/Prefetch.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/ClassHierarchy.h"
 #include "utilities/walk/IWalkObject.h"
@@ -19,7 +20,7 @@ namespace Tarn::Utilities {
 // Asking early lets several memory misses overlap instead of waiting for each in turn.
 inline void Prefetch(const void* object, RecordMemory* recorder) {
     if (!object) return;
-    __builtin_prefetch(object);
+    PrefetchToRead(object);
     recorder->PrefetchVisited(object);
 }
 
