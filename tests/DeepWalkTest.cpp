@@ -45,6 +45,14 @@ std::string Row(const std::string& name, size_t bytes, int count) {
     return Tarn::Testing::Reports::Row(name, bytes, count, count);
 }
 
+// The report of a walk from `head`, with the segments this thread has entered so far.
+template <class X> std::string WalkFrom(X* head, unsigned long& segments) {
+    RecordMemory recorder;
+    WalkPointer(head, &recorder);
+    segments = StackSegments::SegmentsEntered();
+    return std::string(recorder.GetResults());
+}
+
 // Each case builds a chain of kDepth links, walks it from its head and answers the report and the segments used.
 struct Chain {
     const char* mName;
@@ -55,10 +63,7 @@ struct Chain {
 std::string PointChain(unsigned long& segments) {
     std::vector<Point<float>> points(kDepth);
     for (int i = 0; i + 1 < kDepth; ++i) points[size_t(i)].mRelated = &points[size_t(i) + 1];
-    RecordMemory recorder;
-    WalkPointer(static_cast<APrimitive*>(&points[0]), &recorder);
-    segments = StackSegments::SegmentsEntered();
-    return std::string(recorder.GetResults());
+    return WalkFrom(static_cast<APrimitive*>(&points[0]), segments);
 }
 
 // Parameter sets attached to one another: each link is a set, its attachment and the next set.
@@ -69,10 +74,7 @@ std::string AttachmentChain(unsigned long& segments) {
         links.push_back(std::make_unique<Attachment>(static_cast<ARefCounted*>(&sets[size_t(i) + 1])));
         sets[size_t(i)].Attach(links.back().get());
     }
-    RecordMemory recorder;
-    WalkPointer(static_cast<ARefCounted*>(&sets[0]), &recorder);
-    segments = StackSegments::SegmentsEntered();
-    return std::string(recorder.GetResults());
+    return WalkFrom(static_cast<ARefCounted*>(&sets[0]), segments);
 }
 
 // Group nodes over render lists whose items are the next group: objects holding lists holding objects.
@@ -83,10 +85,7 @@ std::string ListChain(unsigned long& segments) {
         groups[size_t(i)].mWorld = &lists[size_t(i)];
         if (i + 1 < kDepth) lists[size_t(i)].mItems.Add(&groups[size_t(i) + 1]);
     }
-    RecordMemory recorder;
-    WalkPointer(static_cast<Tarn::Graphics::ARenderNode*>(&groups[0]), &recorder);
-    segments = StackSegments::SegmentsEntered();
-    return std::string(recorder.GetResults());
+    return WalkFrom(static_cast<Tarn::Graphics::ARenderNode*>(&groups[0]), segments);
 }
 
 const Chain kChains[] = {
