@@ -7,11 +7,9 @@
 
 namespace Tarn::Platform {
 
-const TypeName kNoTypeName{nullptr, ""};
-
 const TypeName& NameOf(const std::type_info& type) noexcept {
-    // Demangled once per type_info and kept until the process ends. Walkers remember the last entry they were
-    // given, so this is reached only when the dynamic type changes.
+    // Demangled once per type_info and kept until the process ends. Walkers remember the last pair they booked
+    // under, so this is reached only when a walker meets a new dynamic type.
     static std::mutex guard;
     static auto* names = new std::unordered_map<const std::type_info*, TypeName>;
     const std::lock_guard<std::mutex> lock(guard);

@@ -22,9 +22,6 @@ struct TypeName {
     const char* mReadable;
 };
 
-// An entry that is no type's, for memos to start from.
-TARN_API extern const TypeName kNoTypeName;
-
 [[nodiscard]] TARN_API const TypeName& NameOf(const std::type_info& type) noexcept;
 
 [[nodiscard]] inline const char* ReadableName(const std::type_info& type) noexcept { return NameOf(type).mReadable; }

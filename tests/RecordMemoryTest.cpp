@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -66,6 +68,41 @@ TEST(RecordMemory, ManyPairsStayApartThroughTheirMemo) {
     EXPECT_EQ(report.substr(0, report.find('\r')), "Total\t60300\t600\t600");
     EXPECT_NE(report.find("\r\nType199\t600\t3\t3\tType0\t3\r\n"), std::string::npos);
     EXPECT_NE(report.find("\r\nType0\t3\t3\t3\tType1\t3\r\n"), std::string::npos);
+}
+
+TEST(RecordMemory, InternedPairsBookUnderTheirNames) {
+    using Pair = RecordMemory::Pair;
+    const Pair& pair = RecordMemory::InternPair(&typeid(int), "Interned", "Base");
+    EXPECT_EQ(&RecordMemory::InternPair(&typeid(int), "Interned", "Base"), &pair);
+    // Another type of the same names is another pair (memos are keyed by type), but the same row.
+    const Pair& twin = RecordMemory::InternPair(&typeid(long), "Interned", "Base");
+    EXPECT_NE(twin.mId, pair.mId);
+    EXPECT_EQ(twin.mDynamicType, &typeid(long));
+
+    RecordMemory recorder;
+    recorder.RecordPair(pair, 10, true);
+    recorder.RecordObject("Interned", "Base", 10, true);
+    recorder.RecordPair(twin, 10, false);
+    recorder.RecordPair(RecordMemory::InternPair(nullptr, "Interned", "Interned"), 5, true);
+    EXPECT_EQ(Report(recorder), "Total\t25\t3\t4\r\nInterned\t25\t3\t4\tBase\t2\r\n");
+
+    EXPECT_THROW(RecordMemory::InternPair(nullptr, nullptr, "Base"), std::invalid_argument);
+    EXPECT_THROW(RecordMemory::InternPair(nullptr, "Interned", nullptr), std::invalid_argument);
+}
+
+TEST(RecordMemory, PairsInternedWhileARecorderBooksLandOnTheirRows) {
+    // Ids beyond what the recorder has room for, made after it booked: its table of pairs grows under them.
+    RecordMemory recorder;
+    recorder.RecordPair(RecordMemory::InternPair(nullptr, "Early", "Early"), 1, true);
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) names.push_back("Late" + std::to_string(i));
+    for (int round = 0; round < 2; ++round)
+        for (const std::string& name : names)
+            recorder.RecordPair(RecordMemory::InternPair(nullptr, name.c_str(), name.c_str()), 2, round == 0);
+    const std::string report = Report(recorder);
+    EXPECT_EQ(report.substr(0, report.find('\r')), "Total\t601\t301\t601");
+    EXPECT_NE(report.find("\r\nLate299\t2\t1\t2\r\n"), std::string::npos);
+    EXPECT_NE(report.find("\r\nEarly\t1\t1\t1\r\n"), std::string::npos);
 }
 
 TEST(VisitedSet, AnswersEachAddressOnceAtScale) {

@@ -2,7 +2,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <new>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 
 namespace Tarn::Utilities {
 
@@ -14,21 +20,52 @@ RecordMemory::RecordMemory() : mTypes(256) {}
 
 RecordMemory::~RecordMemory() {
     mTypes.ForEachBackward([](auto& entry) { delete entry.mValue; });
+    std::free(mPairs);
+}
+
+const RecordMemory::Pair& RecordMemory::InternPair(const std::type_info* dynamicType, const char* dynamicName,
+                                                   const char* staticName) {
+    if (!dynamicName || !staticName) RefuseNullName("RecordMemory::InternPair");
+    struct Interned {
+        std::mutex mLock;
+        std::map<std::tuple<const std::type_info*, const char*, const char*>, const Pair*> mByKey;
+        std::deque<Pair> mPairs;  // never moves what it holds
+    };
+    // Never destroyed: walkers keep pointers to its pairs, and a host may still walk while the process exits.
+    static auto* interned = new Interned;
+    const std::lock_guard<std::mutex> lock(interned->mLock);
+    const Pair*& pair = interned->mByKey[{dynamicType, dynamicName, staticName}];
+    if (!pair)
+        pair = &interned->mPairs.emplace_back(
+            Pair{dynamicType, dynamicName, staticName, uint32_t(interned->mPairs.size())});
+    return *pair;
+}
+
+RecordMemory::ResolvedData* RecordMemory::ResolvePair(const Pair& pair) {
+    ResolvedData* data = Resolve(pair.mDynamic, pair.mStatic);
+    if (!data) return nullptr;
+    if (pair.mId >= mPairCapacity) {
+        uint32_t capacity = mPairCapacity ? mPairCapacity : 64;
+        while (capacity <= pair.mId) capacity *= 2;
+        auto* grown = static_cast<ResolvedData**>(std::realloc(mPairs, capacity * sizeof(ResolvedData*)));
+        if (!grown) return data;  // booked through the name tables; the next visit asks again
+        std::memset(grown + mPairCapacity, 0, (capacity - mPairCapacity) * sizeof(ResolvedData*));
+        mPairs = grown;
+        mPairCapacity = capacity;
+    }
+    mPairs[pair.mId] = data;
+    return data;
 }
 
 RecordMemory::ResolvedData* RecordMemory::Resolve(const char* dynamicTypeName, const char* staticTypeName) {
     TypeData** type = mTypes.FindOrAdd(dynamicTypeName, nullptr);
     if (!type) return nullptr;
     if (!*type) *type = new TypeData;
-    const int before = (*type)->mStaticTypes.Count();
-    ResolvedData* pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, ResolvedData{});
+    ResolvedData** pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, nullptr);
     if (!pair) return nullptr;
-    if ((*type)->mStaticTypes.Count() != before) {
-        for (size_t i = 0; i < mRecentCount; ++i) mRecent[mRecentUsed[i]] = {};
-        mRecentCount = 0;
-    }
-    Remember(dynamicTypeName, staticTypeName, pair);
-    return pair;
+    if (!*pair && !(*pair = new (std::nothrow) ResolvedData)) return nullptr;
+    Remember(dynamicTypeName, staticTypeName, *pair);
+    return *pair;
 }
 
 void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data) {
@@ -36,11 +73,11 @@ void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeN
     size_t i = RecentSlot(dynamicTypeName, staticTypeName);
     while (mRecent[i].mDynamic) i = (i + 1) & kRecentMask;
     mRecent[i] = {dynamicTypeName, staticTypeName, data};
-    mRecentUsed[mRecentCount++] = uint16_t(i);
+    ++mRecentCount;
 }
 
-void RecordMemory::RefuseNullName() {
-    throw std::invalid_argument("RecordMemory::RecordObject: a type name is null");
+void RecordMemory::RefuseNullName(const char* where) {
+    throw std::invalid_argument(std::string(where) + ": a type name is null");
 }
 
 int RecordMemory::CompareResults(const void* a, const void* b) {
@@ -55,9 +92,9 @@ KStringA RecordMemory::GetResults() const {
     mTypes.ForEachBackward([&](auto& type) {
         SortTypeResults row{type.mKey, type.mValue, 0, 0, 0};
         type.mValue->mStaticTypes.ForEachBackward([&](auto& pair) {
-            row.mBytes += pair.mValue.mBytes;
-            row.mInstances += pair.mValue.mInstances;
-            row.mReferences += pair.mValue.mReferences;
+            row.mBytes += pair.mValue->mBytes;
+            row.mInstances += pair.mValue->mInstances;
+            row.mReferences += pair.mValue->mReferences;
         });
         bytes += row.mBytes;
         instances += row.mInstances;
@@ -86,7 +123,7 @@ KStringA RecordMemory::GetResults() const {
             if (std::strcmp(pair.mKey, row.mTypeName) == 0) return;
             text.Add(separator);
             text.Add(pair.mKey);
-            Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu", static_cast<unsigned long long>(pair.mValue.mInstances));
+            Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu", static_cast<unsigned long long>(pair.mValue->mInstances));
             text.Add(numbers);
             separator = "\r\n\t\t\t\t";
         });

@@ -10,6 +10,9 @@
 //
 // rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
 // run-time type names do.
+//
+// Walkers book through RecordPair: a pair of names interned once for the process (InternPair) carries a small id,
+// and every recorder finds the pair's counters by that id, without hashing or comparing names.
 #pragma once
 
 #include "engine/objects/Containers.h"
@@ -19,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <typeinfo>
 
 namespace Tarn::Utilities {
 
@@ -31,11 +35,26 @@ public:
         uint64_t mReferences = 0;  // every visit
     };
 
-    // The static types through which objects of one dynamic type were booked.
+    // The static types through which objects of one dynamic type were booked. The counters are held apart from
+    // the table, so that a pointer to them stays good while the table grows.
     struct TypeData {
         TypeData() : mStaticTypes(41) {}
-        Objects::_HashMap<ResolvedData, const char*, Objects::_StringHasher<char>> mStaticTypes;
+        ~TypeData() { mStaticTypes.ForEachBackward([](auto& entry) { delete entry.mValue; }); }
+        Objects::_HashMap<ResolvedData*, const char*, Objects::_StringHasher<char>> mStaticTypes;
     };
+
+    // A pair of names booked together, interned for the life of the process. Never changed once made, so that
+    // walkers of several threads may keep and share pointers to it.
+    struct Pair {
+        const std::type_info* mDynamicType;  // the dynamic type the names are of, for memos keyed by type
+        const char* mDynamic;
+        const char* mStatic;
+        uint32_t mId;  // dense from 0 in the order pairs are first interned
+    };
+
+    // The one pair of these names (neither null) for `dynamicType` (which may be null), for the caller's memo to
+    // be keyed by. Takes a lock: callers keep the answer.
+    static const Pair& InternPair(const std::type_info* dynamicType, const char* dynamicName, const char* staticName);
 
     RecordMemory();
     RecordMemory(const RecordMemory&) = delete;
@@ -51,7 +70,7 @@ public:
     // Books one visit. `size` counts only when `firstVisit` is true. Both names must be given: a null name throws
     // std::invalid_argument here, where the faulty caller is on the stack.
     void RecordObject(const char* dynamicTypeName, const char* staticTypeName, size_t size, bool firstVisit) {
-        if (__builtin_expect(!dynamicTypeName || !staticTypeName, false)) RefuseNullName();
+        if (__builtin_expect(!dynamicTypeName || !staticTypeName, false)) RefuseNullName("RecordMemory::RecordObject");
         ResolvedData* pair = Recent(dynamicTypeName, staticTypeName);
         if (!pair) pair = Resolve(dynamicTypeName, staticTypeName);
         if (!pair) return;
@@ -60,6 +79,15 @@ public:
             ++pair->mInstances;
         }
         ++pair->mReferences;
+    }
+
+    // RecordObject for an interned pair, by its id.
+    void RecordPair(const Pair& pair, size_t size, bool firstVisit) {
+        ResolvedData* data = pair.mId < mPairCapacity ? mPairs[pair.mId] : nullptr;
+        if (__builtin_expect(!data, false) && !(data = ResolvePair(pair))) return;
+        data->mBytes += firstVisit ? size : 0;
+        data->mInstances += firstVisit;
+        ++data->mReferences;
     }
 
     // The report; the recorder is not changed, so it may be asked again after further walks.
@@ -74,13 +102,15 @@ private:
         uint64_t mReferences;
     };
     static int CompareResults(const void* a, const void* b);
-    [[noreturn]] static void RefuseNullName();
+    [[noreturn]] static void RefuseNullName(const char* where);
 
     // Finds or creates the pair through the name tables, comparing names as text.
     ResolvedData* Resolve(const char* dynamicTypeName, const char* staticTypeName);
+    // Resolves an interned pair and keeps the answer under its id.
+    __attribute__((noinline, cold)) ResolvedData* ResolvePair(const Pair& pair);
 
-    // A memo of pairs by their name pointers, in front of the text-keyed tables: a walk books the same few pairs
-    // millions of times. Open addressing; emptied whenever a pair is added, since adding may move entries.
+    // A memo of pairs by their name pointers, in front of the text-keyed tables, for callers that book by name: a
+    // walk books the same few pairs millions of times. Open addressing, filled to half at most.
     struct RecentPair {
         const char* mDynamic;
         const char* mStatic;
@@ -104,8 +134,9 @@ private:
     Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
     VisitedSet mVisited;
     RecentPair mRecent[kRecentMask + 1] = {};
-    uint16_t mRecentUsed[(kRecentMask + 1) / 2] = {};  // the slots in use, so that emptying costs only them
     size_t mRecentCount = 0;
+    ResolvedData** mPairs = nullptr;  // by interned pair id; null where this recorder has not booked the pair
+    uint32_t mPairCapacity = 0;
 };
 
 } // namespace Tarn::Utilities

@@ -76,6 +76,20 @@ template <class... Rows> struct BaseWalkTable {
     template <class T> static constexpr bool Lists = !std::is_void_v<Of<T>>;
 };
 
+// What walker memos start from: the pair of no type.
+inline const RecordMemory::Pair kNoPair{nullptr, "", "", ~uint32_t(0)};
+
+// The pair an object of dynamic type `type` is booked under when walked as a T.
+template <class T> __attribute__((noinline, cold)) const RecordMemory::Pair& PairOf(const std::type_info& type) {
+    return RecordMemory::InternPair(&type, Platform::ReadableName(type), Platform::ReadableNameOf<T>());
+}
+
+// The last pair T's walker booked under. Each module keeps its own (it is only a memo), so that reading it is one
+// load, not a lookup through the module's table of shared symbols.
+template <class T> struct LastPair {
+    static inline std::atomic<const RecordMemory::Pair*> sPair{&kNoPair};
+};
+
 template <class T>
 void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     if (!object) return;
@@ -92,24 +106,20 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
         return;
     }
     T* typed = static_cast<T*>(object);
-    const char* staticName = Platform::ReadableNameOf<T>();
-    const char* dynamicName = staticName;
-    if constexpr (std::is_polymorphic_v<T>) {
-        // One walker mostly meets one dynamic type after another: remember the last one's entry. Entries are
-        // never freed, so a thread may read one that another has just put here.
-        static std::atomic<const Platform::TypeName*> last{&Platform::kNoTypeName};
-        const std::type_info& type = typeid(*typed);
-        const Platform::TypeName* entry = last.load(std::memory_order_acquire);
-        if (entry->mType != &type) {
-            entry = &Platform::NameOf(type);
-            last.store(entry, std::memory_order_release);
-        }
-        dynamicName = entry->mReadable;
+    // One walker mostly meets one dynamic type after another: remember the last one's pair. Pairs are never freed,
+    // so a thread may read one that another has just put here.
+    std::atomic<const RecordMemory::Pair*>& last = LastPair<T>::sPair;
+    const std::type_info* type = &typeid(T);
+    if constexpr (std::is_polymorphic_v<T>) type = &typeid(*typed);
+    const RecordMemory::Pair* pair = last.load(std::memory_order_acquire);
+    if (__builtin_expect(pair->mDynamicType != type, false)) {
+        pair = &PairOf<T>(*type);
+        last.store(pair, std::memory_order_release);
     }
     size_t size = sizeof(T);
     const bool firstVisit = recorder->MarkVisited(object);
     if (firstVisit) WalkObject(typed, recorder, size);
-    recorder->RecordObject(dynamicName, staticName, size, firstVisit);
+    recorder->RecordPair(*pair, size, firstVisit);
 }
 
 template <class T>

@@ -42,10 +42,24 @@ inline void RecordBlock(RecordMemory* recorder, const void* block, const char* n
     recorder->RecordObject(name, name, bytes, firstVisit);
 }
 
+// The pair that blocks named after type N are booked under, as both dynamic and static type.
+template <class N> const RecordMemory::Pair& BlockPair() {
+    static const RecordMemory::Pair& pair =
+        RecordMemory::InternPair(nullptr, Platform::ReadableNameOf<N>(), Platform::ReadableNameOf<N>());
+    return pair;
+}
+
+// Books a block under the name of type N.
+template <class N> void RecordBlockAs(RecordMemory* recorder, const void* block, size_t bytes) {
+    if (!block) return;
+    const bool firstVisit = recorder->MarkVisited(block);
+    recorder->RecordPair(BlockPair<N>(), bytes, firstVisit);
+}
+
 // The block's name is that of the pointer's type: an array of T is booked as "T*", of X* as "X**".
 template <class P>
 void RecordBlock(RecordMemory* recorder, P* block, size_t bytes) {
-    RecordBlock(recorder, block, Platform::ReadableNameOf<P*>(), bytes);
+    RecordBlockAs<P*>(recorder, block, bytes);
 }
 
 // One object's walk: the recorder and the size that its Walk will book.
@@ -73,7 +87,7 @@ public:
     // A block booked under the name of a type of the engine's or an API's (IDirect3DSurface9, say), not of the
     // pointer that holds it.
     template <class Named> void BlockAs(const void* block, size_t bytes) {
-        RecordBlock(mRecorder, block, Platform::ReadableNameOf<Named>(), bytes);
+        RecordBlockAs<Named>(mRecorder, block, bytes);
     }
     // Bytes the engine allocates in one piece with the object.
     void Grow(size_t bytes) { mSize += bytes; }
