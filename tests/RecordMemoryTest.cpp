@@ -105,14 +105,32 @@ TEST(RecordMemory, PairsInternedWhileARecorderBooksLandOnTheirRows) {
     EXPECT_NE(report.find("\r\nEarly\t1\t1\t1\r\n"), std::string::npos);
 }
 
-TEST(VisitedSet, AnswersEachAddressOnceAtScale) {
-    // Heap-like addresses: multiples of 16, enough of them to grow the table several times.
+// Addresses as heaps and walks give them: dense 16-byte units that fill whole lines of slots, one object a stretch,
+// strides that are powers of two, addresses that are not multiples of 16 (a part of an object, a byte buffer).
+struct AddressPattern {
+    const char* mName;
+    uintptr_t mStride;
+    uintptr_t mOffset;
+};
+
+class VisitedSetPatterns : public ::testing::TestWithParam<AddressPattern> {};
+
+TEST_P(VisitedSetPatterns, AnswersEachAddressOnceAtScale) {
+    // Enough addresses to grow the table several times; every one is new once and known after.
     VisitedSet set;
     constexpr uintptr_t kBase = 0x7f0000000000;
     constexpr int kCount = 1 << 20;
-    for (int i = 0; i < kCount; ++i) ASSERT_TRUE(set.Insert(reinterpret_cast<const void*>(kBase + 16u * i)));
-    for (int i = 0; i < kCount; i += 4099) ASSERT_FALSE(set.Insert(reinterpret_cast<const void*>(kBase + 16u * i)));
+    const AddressPattern& pattern = GetParam();
+    auto address = [&](int i) { return reinterpret_cast<const void*>(kBase + pattern.mOffset + pattern.mStride * i); };
+    for (int i = 0; i < kCount; ++i) ASSERT_TRUE(set.Insert(address(i))) << i;
+    for (int i = 0; i < kCount; i += 4099) ASSERT_FALSE(set.Insert(address(i))) << i;
     EXPECT_EQ(set.Count(), size_t(kCount));
 }
+
+INSTANTIATE_TEST_SUITE_P(Heaps, VisitedSetPatterns,
+                         ::testing::Values(AddressPattern{"Dense", 16, 0}, AddressPattern{"OneAStretch", 128, 0},
+                                           AddressPattern{"Pages", 4096, 48}, AddressPattern{"Eights", 8, 8},
+                                           AddressPattern{"Bytes", 1, 3}, AddressPattern{"Spread", 16 * 1021, 0}),
+                         [](const auto& info) { return std::string(info.param.mName); });
 
 } // namespace

@@ -1,9 +1,11 @@
 // The set of addresses a measurement has reached: the hot path of every walk.
 //
-// Open addressing with linear probing over a power-of-two table that doubles at half load. Heap addresses
-// are multiples of 16, so the address is mixed by a Fibonacci multiplication before it picks a slot: every
-// lookup reads one short run of neighbouring slots, at ten addresses or ten million. Tables of several megabytes
-// ask for huge pages: lookups land at random, and without them nearly every one would also miss the TLB.
+// Open addressing with linear probing over a power-of-two table that doubles at half load. An object and what it
+// owns are mostly allocated together, so addresses that share a 128-byte stretch of the heap share a 64-byte line of
+// slots: the stretch picks the line (by a Fibonacci multiplication, which scatters stretches evenly), the address's
+// 16-byte unit within the stretch picks the slot. A walk that visits an object and its neighbours then misses the
+// cache once for all of them, not once each. Tables of several megabytes ask for huge pages: lines land at random,
+// and without them nearly every lookup would also miss the TLB.
 #pragma once
 
 #include "utilities/memory/Prefetch.h"
@@ -25,7 +27,7 @@ public:
 
     // True when `address` (never null) was not in the set and has been added.
     __attribute__((always_inline)) bool Insert(const void* address) {
-        size_t i = Slot(address, mBits);
+        size_t i = Slot(address, mShift);
         for (;; i = (i + 1) & (mCapacity - 1)) {
             if (mSlots[i] == address) return false;
             if (!mSlots[i]) break;
@@ -36,14 +38,19 @@ public:
     }
 
     // Asks for the slot where `address` will be looked for, so that the lookup to come does not wait for memory.
-    void Prefetch(const void* address) const { PrefetchToWrite(&mSlots[Slot(address, mBits)]); }
+    void Prefetch(const void* address) const { PrefetchToWrite(&mSlots[Slot(address, mShift)]); }
 
     size_t Count() const { return mCount; }
 
 private:
-    static size_t Slot(const void* address, unsigned bits) {
-        return (reinterpret_cast<uintptr_t>(address) * 0x9E3779B97F4A7C15ull) >> (64 - bits);
+    static constexpr unsigned kSlotsPerLine = 8;  // 64 bytes of 8-byte slots: a 128-byte stretch of 16-byte units
+
+    // `shift` is 64 less the bits of a line's index: the line's first slot, plus the unit within the stretch.
+    static size_t Slot(const void* address, unsigned shift) {
+        const uintptr_t a = reinterpret_cast<uintptr_t>(address);
+        return (((a >> 7) * 0x9E3779B97F4A7C15ull) >> shift) * kSlotsPerLine + ((a >> 4) & (kSlotsPerLine - 1));
     }
+    static constexpr unsigned ShiftFor(size_t capacity) { return 64 - (__builtin_ctzll(capacity / kSlotsPerLine)); }
 
     static constexpr size_t kHugePage = size_t(2) << 20;
 
@@ -71,18 +78,19 @@ private:
         const size_t oldCapacity = mCapacity;
         mSlots = Allocate(mCapacity * 2);
         mCapacity *= 2;
-        ++mBits;
+        mShift = ShiftFor(mCapacity);
         for (size_t i = 0; i < oldCapacity; ++i) {
             if (!old[i]) continue;
-            size_t j = Slot(old[i], mBits);
+            size_t j = Slot(old[i], mShift);
             while (mSlots[j]) j = (j + 1) & (mCapacity - 1);
             mSlots[j] = old[i];
         }
         Free(old, oldCapacity);
     }
 
-    unsigned mBits = 16;
-    size_t mCapacity = size_t(1) << 16;
+    // 256 KiB: a walk of some ten thousand objects never grows it, and clearing it costs little.
+    size_t mCapacity = size_t(1) << 15;
+    unsigned mShift = ShiftFor(mCapacity);
     size_t mCount = 0;
     const void** mSlots;
 };
