@@ -82,6 +82,7 @@ public:
         bool mSorted = true;  // the entries are in ascending priority
     };
     class ClassDataCache : public Utilities::ClassDataCache<IWalkObject> {};
+    using Answer = typename ClassDataCache::Answer;
 
     // False when the list could not grow and the entry was dropped.
     // The module of the resolver stays loaded from now on; every answer cached before is looked up again. A
@@ -115,25 +116,35 @@ public:
 
     // Never null: X's own walker, with `adjusted` = `object`, when no registered subclass matches.
     static IWalkObject* GetClassData(void* object, void*& adjusted) {
-        const std::type_info& type = DynamicType(object);
-        ClassDataCache& cache = Cache();
-        std::atomic<const Answer*>& recent = cache.mRecent[ClassDataCache::RecentSlot(&type)];
-        const Answer* answer = recent.load(std::memory_order_acquire);
-        const uint32_t registrations = ClassDataUtilities::mRegistrations.load(std::memory_order_acquire);
-        if (!answer || answer->mType != &type || answer->mRegistrations != registrations) {
+        const Answer* answer = Recent(object);
+        if (!answer) {
+            const std::type_info& type = DynamicType(object);
+            ClassDataCache& cache = Cache();
             answer = Lookup(cache, type, object);
-            recent.store(answer, std::memory_order_release);
+            cache.mRecent[ClassDataCache::RecentSlot(&type)].store(answer, std::memory_order_release);
         }
         adjusted = static_cast<char*>(object) + answer->mData.mOffset;
         return answer->mData.mClassData;
+    }
+
+    // The answer for `object` when it is among the recent ones and still current; null when GetClassData must look.
+    // Takes no lock and calls nothing, so that a walk's common case is a few loads and the walker's call.
+    static const Answer* Recent(void* object) {
+        void* cache = sCache.load(std::memory_order_acquire);
+        if (!cache) return nullptr;
+        const std::type_info& type = DynamicType(object);
+        const Answer* answer =
+            static_cast<ClassDataCache*>(cache)->mRecent[ClassDataCache::RecentSlot(&type)].load(std::memory_order_acquire);
+        if (answer && answer->mType == &type &&
+            answer->mRegistrations == ClassDataUtilities::mRegistrations.load(std::memory_order_acquire))
+            return answer;
+        return nullptr;
     }
 
     static PrioritizedSubClassList& List() { return Shared<PrioritizedSubClassList>(sList); }
     static ClassDataCache& Cache() { return Shared<ClassDataCache>(sCache); }
 
 private:
-    using Answer = typename ClassDataCache::Answer;
-
     static const std::type_info& DynamicType(void* object) {
         if constexpr (std::is_polymorphic_v<X>) return typeid(*static_cast<X*>(object));
         else return typeid(X);

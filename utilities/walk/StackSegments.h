@@ -22,7 +22,7 @@ public:
 
     // True when less than kReserve bytes remain on the current stack (or segment) of this thread. The first call on
     // a thread answers true, and Run then learns where the thread's stack ends.
-    static bool Low() { return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) < tLimit; }
+    static bool Low() { return StackPointer() < tLimit; }
 
     // Calls body(context) on a fresh segment when the stack is low, else directly.
     static void Run(void (*body)(void* context), void* context);
@@ -31,6 +31,17 @@ public:
     static unsigned long SegmentsEntered();
 
 private:
+    // Read without a frame pointer, so that the check costs a walker no frame set-up.
+    static uintptr_t StackPointer() {
+#if defined(__x86_64__)
+        uintptr_t sp;
+        asm("mov %%rsp, %0" : "=r"(sp));
+        return sp;
+#else
+        return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+#endif
+    }
+
     // Where the current stack (or segment) of this thread stops being safe to recurse into. It starts out "low"
     // everywhere, so that the first walk on a thread measures the thread's stack; initialised here, by a constant,
     // so that reading it needs no per-thread initialisation check.
