@@ -1,6 +1,7 @@
 // The steps a walker is made of.
 //
 //   WalkPointer(p, recorder)          p (static type X*) walked as the deepest registered class of its object
+//   WalkPrefetched(p, recorder)       the same, for a p that Prefetch(p, recorder) asked for a while ago
 //   RecordBlock(recorder, p, bytes)   a heap block owned through p, booked under the name of p's type
 //   Walking                           the same steps bound to one object's walk: Base, Embedded, Pointer, Pointers,
 //                                     Block, BlockAs, Grow
@@ -31,16 +32,22 @@ template <class X> __attribute__((noinline)) void WalkPointerLookingUp(X* pointe
     walker->Walk(adjusted, recorder);
 }
 
-// The slot is asked for here even when a list or a walker asked for it early: a pointer that nobody saw coming needs
-// it, and asking twice costs nothing measurable (benchmark). A type met before costs a few loads, and the walker's
-// call is the last thing done; a new type, or the first walk, looks its walker up out of line.
+// WalkPointer for a pointer whose object and visited slot were asked for already (Prefetch). A type met before costs
+// a few loads, and the walker's call is the last thing done; a new type, or the first walk, looks its walker up out
+// of line.
 template <class X>
-void WalkPointer(X* pointer, RecordMemory* recorder) {
+void WalkPrefetched(X* pointer, RecordMemory* recorder) {
     if (!pointer) return;
-    recorder->PrefetchVisited(pointer);  // the lookup of the type below and this slot's miss overlap
     if (const auto* answer = ClassHierarchy<WalkObjectImpl<X>>::Recent(pointer))
         return answer->mData.mClassData->Walk(reinterpret_cast<char*>(pointer) + answer->mData.mOffset, recorder);
     WalkPointerLookingUp(pointer, recorder);
+}
+
+template <class X>
+void WalkPointer(X* pointer, RecordMemory* recorder) {
+    if (!pointer) return;
+    recorder->PrefetchVisited(pointer);  // the lookup of the type and this slot's miss overlap
+    WalkPrefetched(pointer, recorder);
 }
 
 // Books a block under one name, as both dynamic and static type; a block reached again adds a reference only.
@@ -88,7 +95,7 @@ public:
     // Several pointers, walked in order; all are asked for first, so that their misses overlap.
     template <class... X> void Pointers(X*... pointers) {
         (Utilities::Prefetch(pointers, mRecorder), ...);
-        (WalkPointer(pointers, mRecorder), ...);
+        (WalkPrefetched(pointers, mRecorder), ...);
     }
     template <class P> void Block(P* block, size_t bytes) { RecordBlock(mRecorder, block, bytes); }
     void Block(const void* block, const char* name, size_t bytes) { RecordBlock(mRecorder, block, name, bytes); }

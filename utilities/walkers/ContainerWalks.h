@@ -35,7 +35,7 @@ template <class X> void WalkPointerArray(X** items, int count, int capacity, Wal
     for (int i = count - 1; i >= count - kAhead && i >= 0; --i) Prefetch(items[i], walk.Recorder());
     for (int i = count - 1; i >= 0; --i) {
         if (i >= kAhead) Prefetch(items[i - kAhead], walk.Recorder());
-        walk.Pointer(items[i]);
+        WalkPrefetched(items[i], walk.Recorder());
     }
 }
 
