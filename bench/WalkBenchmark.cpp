@@ -5,6 +5,8 @@
 // does in a long-lived engine heap. The baseline knows the scene's shape, marks each address in an open-addressing
 // set and books it by its type_info pointer: the floor of any walk that visits and books every object once.
 //
+// WalkMixedTypes times the accountant alone where one walker meets six dynamic types in turn.
+//
 //   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
 #include "engine/objects/Objects.h"
 #include "utilities/memory/RecordMemory.h"
@@ -19,6 +21,7 @@
 #include <memory>
 #include <random>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -184,6 +187,30 @@ void WalkScene(benchmark::State& state) {
     state.counters["ratio"] = accountant / baseline;
 }
 
+// ---- One walker meeting several dynamic types in turn: classes that no walker of their own is registered for,
+// walked by the walker of their base. Each visit changes the type the walker last met.
+
+template <int N> struct Unregistered : ARefCounted {
+    char mPayload[8 * N] = {};
+};
+
+template <int... N> void AddUnregistered(RootList& list, std::integer_sequence<int, N...>) {
+    (list.Add(new Unregistered<N>), ...);
+}
+
+void WalkMixedTypes(benchmark::State& state) {
+    RootList root;
+    for (int64_t i = 0; i < state.range(0) / 6; ++i) AddUnregistered(root, std::make_integer_sequence<int, 6>());
+    for (auto _ : state) {
+        Tarn::Utilities::RecordMemory recorder;
+        Tarn::Utilities::WalkObjectImpl<RootList>::Instance().Walk(&root, &recorder);
+        benchmark::DoNotOptimize(recorder);
+    }
+    state.counters["ns/obj"] = benchmark::Counter(double(root.Count()), benchmark::Counter::kIsIterationInvariantRate |
+                                                                          benchmark::Counter::kInvert);
+    for (int i = 0; i < root.Count(); ++i) delete root[i];
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +222,7 @@ int main(int argc, char** argv) {
     }
     benchmark::RegisterBenchmark("WalkScene", WalkScene)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
+    benchmark::RegisterBenchmark("WalkMixedTypes", WalkMixedTypes)->Unit(benchmark::kMillisecond)->Arg(100'000);
     if (huge)  // a few rounds are plenty at this size, and each costs seconds
         benchmark::RegisterBenchmark("WalkScene", WalkScene)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(3);

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace Tarn::Utilities {
 
 // Opens the private offer of shared class data to the tests.
@@ -140,6 +145,30 @@ TEST(WalkPointer, BooksUnderTheDynamicNameAndTheResolvedWalkersName) {
               "Total\t" + std::to_string(sizeof(Middle) + sizeof(Leaf)) + "\t2\t2\r\n"
               "Tarn::Testing::Leaf\t" + std::to_string(sizeof(Leaf)) + "\t1\t1\r\n"
               "Tarn::Testing::Unlisted\t" + std::to_string(sizeof(Middle)) + "\t1\t1\tTarn::Testing::Middle\t1\r\n");
+}
+
+// Unregistered subclasses that Middle's walker books, more of them than its walker remembers.
+template <int N> class Kind : public Middle {
+    char mPayload[N] = {};
+};
+
+template <int... N> std::vector<Middle*> KindsOf(std::integer_sequence<int, N...>) { return {new Kind<N + 1>...}; }
+
+TEST(WalkPointer, AWalkerMeetingManyDynamicTypesInTurnBooksEachUnderItsOwnName) {
+    RecordMemory recorder;
+    std::vector<std::unique_ptr<Middle>> objects;
+    for (int round = 0; round < 3; ++round)
+        for (Middle* object : KindsOf(std::make_integer_sequence<int, 12>())) objects.emplace_back(object);
+    for (auto& object : objects) WalkPointer(static_cast<Base*>(object.get()), &recorder);
+    for (auto& object : objects) WalkPointer(static_cast<Base*>(object.get()), &recorder);
+    const std::string report(recorder.GetResults());
+    // Each object books Middle's size once, and a reference at each of its two visits.
+    for (int n : {1, 7, 12}) {
+        const std::string row = "(anonymous namespace)::Kind<" + std::to_string(n) + ">\t" +
+                                std::to_string(3 * sizeof(Middle)) + "\t3\t6\tTarn::Testing::Middle\t3\r\n";
+        EXPECT_NE(report.find(row), std::string::npos) << row << report;
+    }
+    EXPECT_EQ(report.substr(0, report.find('\r')), "Total\t" + std::to_string(36 * sizeof(Middle)) + "\t36\t72");
 }
 
 } // namespace

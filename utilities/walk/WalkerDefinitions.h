@@ -79,15 +79,28 @@ template <class... Rows> struct BaseWalkTable {
 // What walker memos start from: the pair of no type.
 inline const RecordMemory::Pair kNoPair{nullptr, "", "", ~uint32_t(0)};
 
-// The pair an object of dynamic type `type` is booked under when walked as a T.
-template <class T> __attribute__((noinline, cold)) const RecordMemory::Pair& PairOf(const std::type_info& type) {
-    return RecordMemory::InternPair(&type, Platform::ReadableName(type), Platform::ReadableNameOf<T>());
-}
+// The pairs T's walker books under. Each module keeps its own (they are only memos), so that reading them is one
+// load, not a lookup through the module's table of shared symbols. Pairs are never freed, so a thread may read one
+// that another has just put here.
+template <class T> struct WalkerPairs {
+    // The pair of the last dynamic type met: a walker mostly meets one dynamic type after another.
+    static inline std::atomic<const RecordMemory::Pair*> sLast{&kNoPair};
+    // Pairs met before, by dynamic type, so that a walker meeting several types in turn takes no lock.
+    static constexpr unsigned kRecentBits = 3;
+    static inline std::atomic<const RecordMemory::Pair*> sRecent[1u << kRecentBits] = {};
 
-// The last pair T's walker booked under. Each module keeps its own (it is only a memo), so that reading it is one
-// load, not a lookup through the module's table of shared symbols.
-template <class T> struct LastPair {
-    static inline std::atomic<const RecordMemory::Pair*> sPair{&kNoPair};
+    // The pair an object of dynamic type `type` is booked under when walked as a T.
+    __attribute__((noinline, cold)) static const RecordMemory::Pair& Of(const std::type_info& type) {
+        std::atomic<const RecordMemory::Pair*>& recent =
+            sRecent[(reinterpret_cast<uintptr_t>(&type) * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)];
+        const RecordMemory::Pair* pair = recent.load(std::memory_order_acquire);
+        if (!pair || pair->mDynamicType != &type) {
+            pair = &RecordMemory::InternPair(&type, Platform::ReadableName(type), Platform::ReadableNameOf<T>());
+            recent.store(pair, std::memory_order_release);
+        }
+        sLast.store(pair, std::memory_order_release);
+        return *pair;
+    }
 };
 
 template <class T>
@@ -106,16 +119,10 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
         return;
     }
     T* typed = static_cast<T*>(object);
-    // One walker mostly meets one dynamic type after another: remember the last one's pair. Pairs are never freed,
-    // so a thread may read one that another has just put here.
-    std::atomic<const RecordMemory::Pair*>& last = LastPair<T>::sPair;
     const std::type_info* type = &typeid(T);
     if constexpr (std::is_polymorphic_v<T>) type = &typeid(*typed);
-    const RecordMemory::Pair* pair = last.load(std::memory_order_acquire);
-    if (__builtin_expect(pair->mDynamicType != type, false)) {
-        pair = &PairOf<T>(*type);
-        last.store(pair, std::memory_order_release);
-    }
+    const RecordMemory::Pair* pair = WalkerPairs<T>::sLast.load(std::memory_order_acquire);
+    if (__builtin_expect(pair->mDynamicType != type, false)) pair = &WalkerPairs<T>::Of(*type);
     size_t size = sizeof(T);
     const bool firstVisit = recorder->MarkVisited(object);
     if (firstVisit) WalkObject(typed, recorder, size);
