@@ -1,8 +1,9 @@
 // RecordMemory: the ledger of one measurement.
 //
-// Walkers ask MarkVisited before they walk an object or book a block, then book the visit with RecordObject
-// under (dynamic type name, static type name). Bytes and instances count once per address, references at every
-// visit. GetResults turns the tables into the tab-separated report:
+// Walkers ask MarkVisited before they walk an object or book a block, then book the visit under (dynamic type name,
+// static type name): RecordObject takes the names, RecordPair a pair of them interned once for the process
+// (InternPair), whose small id finds the pair's counters without hashing or comparing names. Bytes and instances
+// count once per address, references at every visit. GetResults turns the tables into the tab-separated report:
 //
 //   Total<TAB>bytes<TAB>instances<TAB>references
 //   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
@@ -10,9 +11,6 @@
 //
 // rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
 // run-time type names do.
-//
-// Walkers book through RecordPair: a pair of names interned once for the process (InternPair) carries a small id,
-// and every recorder finds the pair's counters by that id, without hashing or comparing names.
 #pragma once
 
 #include "engine/objects/Containers.h"

@@ -3,6 +3,8 @@
 //   ClassHierarchy<WalkObjectImpl<X>>::RegisterSubClass(priority, resolver)   at load, one per registered subclass
 //   ClassHierarchy<WalkObjectImpl<X>>::GetClassData(object, adjusted)         the walker of the deepest registered
 //       class that the object is, with `adjusted` pointing at that class's part; X's own walker when none matches
+//   ClassHierarchy<WalkObjectImpl<X>>::Recent(object)                        the cached answer when there is a
+//       current one, else null: the part of GetClassData that a walk runs for a type it has met before
 //   Registrations<SubClasses<X, S...>, ...>                                  a registration table: a static object
 //       that registers each line's S... under its X, in order (the library's own is utilities/walkers/Registrations.cpp)
 //   LibraryRegistrations()                                                   how many its table made at load
