@@ -45,6 +45,17 @@ struct SubClassPriority {
     const std::type_info* mSubClass;  // whose resolver it is, when the registration said so
 };
 
+// The dynamic type of an object seen as a T: its most-derived class when T has run-time type information, T when not.
+template <class T> const std::type_info& DynamicTypeOf(T* object) {
+    if constexpr (std::is_polymorphic_v<T>) return typeid(*object);
+    else return typeid(T);
+}
+
+// One of 2^bits slots, picked by a type_info's address: the slot of a type in the memos that are keyed by type.
+template <unsigned kBits> size_t TypeSlot(const std::type_info* type) {
+    return (reinterpret_cast<uintptr_t>(type) * 0x9E3779B97F4A7C15ull) >> (64 - kBits);
+}
+
 // The walker found for one dynamic type, and the offset from the queried pointer to the pointer it takes.
 template <class D>
 class ClassDataCache {
@@ -69,9 +80,7 @@ public:
     static constexpr unsigned kRecentBits = 3;
     std::atomic<const Answer*> mRecent[1u << kRecentBits] = {};
 
-    static size_t RecentSlot(const std::type_info* type) {
-        return (reinterpret_cast<uintptr_t>(type) * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits);
-    }
+    static size_t RecentSlot(const std::type_info* type) { return TypeSlot<kRecentBits>(type); }
 };
 
 template <class W>
@@ -151,10 +160,7 @@ public:
     static ClassDataCache& Cache() { return Shared<ClassDataCache>(sCache); }
 
 private:
-    static const std::type_info& DynamicType(void* object) {
-        if constexpr (std::is_polymorphic_v<X>) return typeid(*static_cast<X*>(object));
-        else return typeid(X);
-    }
+    static const std::type_info& DynamicType(void* object) { return DynamicTypeOf(static_cast<X*>(object)); }
 
     static const Answer* Lookup(ClassDataCache& cache, const std::type_info& type, void* object) {
         const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());

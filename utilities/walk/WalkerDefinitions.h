@@ -91,8 +91,7 @@ template <class T> struct WalkerPairs {
 
     // The pair an object of dynamic type `type` is booked under when walked as a T.
     __attribute__((noinline, cold)) static const RecordMemory::Pair& Of(const std::type_info& type) {
-        std::atomic<const RecordMemory::Pair*>& recent =
-            sRecent[(reinterpret_cast<uintptr_t>(&type) * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)];
+        std::atomic<const RecordMemory::Pair*>& recent = sRecent[TypeSlot<kRecentBits>(&type)];
         const RecordMemory::Pair* pair = recent.load(std::memory_order_acquire);
         if (!pair || pair->mDynamicType != &type) {
             pair = &RecordMemory::InternPair(&type, Platform::ReadableName(type), Platform::ReadableNameOf<T>());
@@ -119,10 +118,9 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
         return;
     }
     T* typed = static_cast<T*>(object);
-    const std::type_info* type = &typeid(T);
-    if constexpr (std::is_polymorphic_v<T>) type = &typeid(*typed);
+    const std::type_info& type = DynamicTypeOf(typed);
     const RecordMemory::Pair* pair = WalkerPairs<T>::sLast.load(std::memory_order_acquire);
-    if (__builtin_expect(pair->mDynamicType != type, false)) pair = &WalkerPairs<T>::Of(*type);
+    if (__builtin_expect(pair->mDynamicType != &type, false)) pair = &WalkerPairs<T>::Of(type);
     size_t size = sizeof(T);
     const bool firstVisit = recorder->MarkVisited(object);
     if (firstVisit) WalkObject(typed, recorder, size);
