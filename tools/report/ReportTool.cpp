@@ -3,6 +3,7 @@
 #include "tools/report/Budgets.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
+#include "utilities/walk/RegistrationTable.h"
 
 #include <CLI/CLI.hpp>
 
@@ -82,6 +83,10 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
     CLI::App* treemap = app.add_subcommand("treemap", "An SVG treemap of memory by type, grouped by namespace");
     treemap->add_option("REPORT", report, kReport)->required();
     treemap->add_option("-o,--output", output, "The SVG file to write, or - for standard output")->required();
+    CLI::App* registrations = app.add_subcommand(
+        "registrations", "What reaches what: for each class of the registry, the classes registered under it and the "
+                         "pointers through which it is found");
+    registrations->add_option("-o,--output", output, "The file to write, or - for standard output")->default_val("-");
 
     try {
         app.parse(argc, argv);
@@ -95,6 +100,7 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         if (json->parsed()) Write("-", Json(ReadReport(report, in)), out);
         if (csv->parsed()) Write("-", Csv(ReadReport(report, in)), out);
         if (treemap->parsed()) Write(output, Treemap(ReadReport(report, in)), out);
+        if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
         if (check->parsed()) {
             const MemoryReport measured = ReadReport(report, in);
             MemoryReport::Error error;
