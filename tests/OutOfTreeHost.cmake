@@ -6,7 +6,12 @@
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 
-# The memory component's targets know nothing of wxWidgets, and every target says which C++ it needs.
+# The memory library is compiled with no wxWidgets header in sight; its installed targets know nothing of
+# wxWidgets, and every target says which C++ it needs.
+file(READ ${BUILD}/CMakeFiles/TarnDebugUtil.dir/flags.make library)
+if(library MATCHES "wx")
+    message(FATAL_ERROR "the memory library compiles with wxWidgets' flags")
+endif()
 file(GLOB_RECURSE targets ${WORK}/prefix/*/TarnDebugUtilMemoryTargets.cmake)
 file(READ ${targets} memory)
 if(memory MATCHES "wx")
