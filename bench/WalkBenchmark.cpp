@@ -5,6 +5,12 @@
 // does in a long-lived engine heap. The baseline knows the scene's shape, marks each address in an open-addressing
 // set and books it by its type_info pointer: the floor of any walk that visits and books every object once.
 //
+// The floor is the machine's: pointer chains chased through as many 64-byte nodes as the scene has objects, linked
+// in one random cycle. One chain waits for each miss in turn; many chains in lockstep keep as many misses in flight
+// as the core can, and their cost per hop is the least a walk that misses once per object can pay. Each scene size
+// prints accountant_ns/obj, baseline_ns/obj, floor_1chain_ns (a hop of one chain), floor_ns (a hop of many chains,
+// the best of 8, 16 and 32) and floor_ratio (accountant per object over floor_ns), measured in the same run.
+//
 // WalkMixedTypes times the accountant alone where one walker meets six dynamic types in turn.
 //
 //   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
@@ -150,6 +156,57 @@ private:
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
+// ---- The floor: what a cache miss costs on this machine, alone and overlapped
+
+class Chase {
+public:
+    static constexpr int kMaxChains = 32;
+
+    // `count` nodes in one random cycle; the chains start at even shares of it, so that they never meet.
+    explicit Chase(size_t count) : mNodes(count) {
+        std::vector<uint32_t> order(count);
+        for (size_t i = 0; i < count; ++i) order[i] = uint32_t(i);
+        std::shuffle(order.begin(), order.end(), std::mt19937_64(7));
+        for (size_t i = 0; i < count; ++i) mNodes[order[i]].mNext = &mNodes[order[(i + 1) % count]];
+        for (int c = 0; c < kMaxChains; ++c) mStarts[c] = &mNodes[order[size_t(c) * count / kMaxChains]];
+    }
+
+    // Nanoseconds a hop with `kChains` chains followed in lockstep, over at least `hops` hops in all.
+    template <int kChains> double NsPerHop(size_t hops) const {
+        static_assert(kChains <= kMaxChains && kMaxChains % kChains == 0);
+        Node* at[kChains];
+        for (int c = 0; c < kChains; ++c) at[c] = mStarts[c * (kMaxChains / kChains)];
+        const size_t rounds = (hops + kChains - 1) / kChains;
+        const auto start = Clock::now();
+        for (size_t r = 0; r < rounds; ++r)
+            for (int c = 0; c < kChains; ++c) at[c] = at[c]->mNext;
+        const double spent = Seconds(Clock::now() - start);
+        for (Node* node : at) benchmark::DoNotOptimize(node);
+        return spent / double(rounds * kChains) * 1e9;
+    }
+
+private:
+    struct alignas(64) Node {
+        Node* mNext;
+    };
+    std::vector<Node> mNodes;
+    Node* mStarts[kMaxChains] = {};
+};
+
+struct Floor {
+    double mOneChain;    // ns a hop, one miss at a time
+    double mManyChains;  // ns a hop, as many misses in flight as the core keeps
+};
+
+// The floor over a working set of one node per object: every node once, and enough hops to time a small set well.
+Floor MeasureFloor(int64_t objects) {
+    const Chase chase{size_t(objects)};
+    const size_t lap = size_t(objects), hops = std::max<size_t>(lap, size_t(1) << 22);
+    chase.NsPerHop<16>(lap);  // brings the set into whatever cache holds it, as the walks' rounds do
+    const double many = std::min({chase.NsPerHop<8>(hops), chase.NsPerHop<16>(hops), chase.NsPerHop<32>(hops)});
+    return {chase.NsPerHop<1>(std::min<size_t>(hops, size_t(1) << 21)), many};
+}
+
 double TimeAccountant(BenchScene& scene) {
     const auto start = Clock::now();
     Tarn::Utilities::RecordMemory recorder;
@@ -181,10 +238,14 @@ void WalkScene(benchmark::State& state) {
         accountantFirst = !accountantFirst;
     }
     const double rounds = double(state.iterations());
+    const Floor floor = MeasureFloor(scene.Objects());
     state.counters["objects"] = objects;
     state.counters["accountant_ns/obj"] = accountant / rounds / objects * 1e9;
     state.counters["baseline_ns/obj"] = baseline / rounds / objects * 1e9;
     state.counters["ratio"] = accountant / baseline;
+    state.counters["floor_1chain_ns"] = floor.mOneChain;
+    state.counters["floor_ns"] = floor.mManyChains;
+    state.counters["floor_ratio"] = accountant / rounds / objects * 1e9 / floor.mManyChains;
 }
 
 // ---- One walker meeting several dynamic types in turn: classes that no walker of their own is registered for,
