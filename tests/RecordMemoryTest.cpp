@@ -105,8 +105,10 @@ TEST(RecordMemory, PairsInternedWhileARecorderBooksLandOnTheirRows) {
     EXPECT_NE(report.find("\r\nEarly\t1\t1\t1\r\n"), std::string::npos);
 }
 
-// Addresses as heaps and walks give them: dense 16-byte units that fill whole lines of slots, one object a stretch,
-// strides that are powers of two, addresses that are not multiples of 16 (a part of an object, a byte buffer).
+// Addresses as heaps and walks give them: dense 16-byte units, one object a stretch, strides that are powers of two,
+// addresses that are not multiples of 8 (a part of an object, a byte buffer), and those that no bitmap of a heap is
+// for: objects far apart (the set keeps them exactly rather than spend a leaf of bits on each), one a GiB (more GiBs
+// than the set keeps bits for), and addresses beyond 47 bits.
 struct AddressPattern {
     const char* mName;
     uintptr_t mStride;
@@ -116,21 +118,35 @@ struct AddressPattern {
 class VisitedSetPatterns : public ::testing::TestWithParam<AddressPattern> {};
 
 TEST_P(VisitedSetPatterns, AnswersEachAddressOnceAtScale) {
-    // Enough addresses to grow the table several times; every one is new once and known after.
+    // Enough addresses to grow the exact table several times; every one is new once and known after, whichever part
+    // of the set holds it.
     VisitedSet set;
     constexpr uintptr_t kBase = 0x7f0000000000;
     constexpr int kCount = 1 << 20;
     const AddressPattern& pattern = GetParam();
     auto address = [&](int i) { return reinterpret_cast<const void*>(kBase + pattern.mOffset + pattern.mStride * i); };
     for (int i = 0; i < kCount; ++i) ASSERT_TRUE(set.Insert(address(i))) << i;
-    for (int i = 0; i < kCount; i += 4099) ASSERT_FALSE(set.Insert(address(i))) << i;
+    for (int i = 0; i < kCount; ++i) ASSERT_FALSE(set.Insert(address(i))) << i;
     EXPECT_EQ(set.Count(), size_t(kCount));
 }
 
 INSTANTIATE_TEST_SUITE_P(Heaps, VisitedSetPatterns,
                          ::testing::Values(AddressPattern{"Dense", 16, 0}, AddressPattern{"OneAStretch", 128, 0},
                                            AddressPattern{"Pages", 4096, 48}, AddressPattern{"Eights", 8, 8},
-                                           AddressPattern{"Bytes", 1, 3}, AddressPattern{"Spread", 16 * 1021, 0}),
+                                           AddressPattern{"Bytes", 1, 3}, AddressPattern{"Spread", 16 * 1021, 0},
+                                           AddressPattern{"FarApart", (uintptr_t(1) << 18) + 8, 0},
+                                           AddressPattern{"OneAGiB", (uintptr_t(1) << 30) + 24, 0}),
                          [](const auto& info) { return std::string(info.param.mName); });
+
+TEST(VisitedSet, NeighboursAreDistinctAddresses) {
+    // An object, its second base 8 bytes on, a byte inside it: three addresses, however they are kept.
+    VisitedSet set;
+    alignas(16) static char heap[64];
+    for (const int offset : {0, 8, 1, 16, 9})
+        EXPECT_TRUE(set.Insert(heap + offset)) << offset;
+    for (const int offset : {16, 9, 8, 1, 0})
+        EXPECT_FALSE(set.Insert(heap + offset)) << offset;
+    EXPECT_EQ(set.Count(), 5u);
+}
 
 } // namespace

@@ -60,7 +60,7 @@ public:
     ~RecordMemory();
 
     // True, and remembered, when `address` (never null) was not visited before in this measurement.
-    bool MarkVisited(const void* address) { return mVisited.Insert(address); }
+    __attribute__((always_inline)) bool MarkVisited(const void* address) { return mVisited.Insert(address); }
 
     // A hint that `address` will be marked soon: the memory its lookup needs is asked for now.
     void PrefetchVisited(const void* address) const { mVisited.Prefetch(address); }

@@ -1,13 +1,18 @@
 // The set of addresses a measurement has reached: the hot path of every walk.
 //
-// Open addressing with linear probing over a power-of-two table that doubles at half load. An object and what it
-// owns are mostly allocated together, so addresses that share a 128-byte stretch of the heap share a 64-byte line of
-// slots: the stretch picks the line (by a Fibonacci multiplication, which scatters stretches evenly), the address's
-// 16-byte unit within the stretch picks the slot. A walk that visits an object and its neighbours then misses the
-// cache once for all of them, not once each. Tables of several megabytes ask for huge pages: lines land at random,
-// and without them nearly every lookup would also miss the TLB.
+// Addresses of a dense heap go to a bitmap (AddressBitmap.h): one bit an 8-byte unit, some fifty times smaller than a
+// table of the addresses, so that it stays in cache where a table would miss at nearly every lookup. The rest (an
+// address that is not a multiple of 8, a stretch of memory too sparse to be worth a leaf of bits) go to an exact
+// table, made at its first address.
+//
+// The table: open addressing with linear probing over a power-of-two table that doubles at half load. An object and
+// what it owns are mostly allocated together, so addresses that share a 128-byte stretch of the heap share a 64-byte
+// line of slots: the stretch picks the line (by a Fibonacci multiplication, which scatters stretches evenly), the
+// address's 16-byte unit within the stretch picks the slot. Tables of several megabytes ask for huge pages: lines
+// land at random, and without them nearly every lookup would also miss the TLB.
 #pragma once
 
+#include "utilities/memory/AddressBitmap.h"
 #include "utilities/memory/Prefetch.h"
 
 #include <cstdint>
@@ -20,27 +25,30 @@ namespace Tarn::Utilities {
 
 class VisitedSet {
 public:
-    VisitedSet() : mSlots(Allocate(mCapacity)) {}
+    VisitedSet() = default;
     VisitedSet(const VisitedSet&) = delete;
     VisitedSet& operator=(const VisitedSet&) = delete;
-    ~VisitedSet() { Free(mSlots, mCapacity); }
+    ~VisitedSet() {
+        if (mSlots) Free(mSlots, mCapacity);
+    }
 
     // True when `address` (never null) was not in the set and has been added.
     __attribute__((always_inline)) bool Insert(const void* address) {
-        size_t i = Slot(address, mShift);
-        for (;; i = (i + 1) & (mCapacity - 1)) {
-            if (mSlots[i] == address) return false;
-            if (!mSlots[i]) break;
-        }
-        mSlots[i] = address;
-        if (++mCount * 2 > mCapacity) Grow();
+        const AddressBitmap::Bit bit = mBits.Find(address, Count());
+        if (__builtin_expect(!bit.mWord, false)) return InsertExact(address);
+        if (*bit.mWord & bit.mMask) return false;
+        *bit.mWord |= bit.mMask;
+        ++mBitCount;
         return true;
     }
 
-    // Asks for the slot where `address` will be looked for, so that the lookup to come does not wait for memory.
-    void Prefetch(const void* address) const { PrefetchToWrite(&mSlots[Slot(address, mShift)]); }
+    // Asks for the memory where `address` will be looked for, so that the lookup to come does not wait for it.
+    void Prefetch(const void* address) const {
+        mBits.Prefetch(address);
+        if (reinterpret_cast<uintptr_t>(address) & 7 && mSlots) PrefetchToWrite(&mSlots[Slot(address, mShift)]);
+    }
 
-    size_t Count() const { return mCount; }
+    size_t Count() const { return mBitCount + mCount; }
 
 private:
     static constexpr unsigned kSlotsPerLine = 8;  // 64 bytes of 8-byte slots: a 128-byte stretch of 16-byte units
@@ -73,6 +81,18 @@ private:
         else std::free(slots);
     }
 
+    __attribute__((noinline)) bool InsertExact(const void* address) {
+        if (!mSlots) mSlots = Allocate(mCapacity);
+        size_t i = Slot(address, mShift);
+        for (;; i = (i + 1) & (mCapacity - 1)) {
+            if (mSlots[i] == address) return false;
+            if (!mSlots[i]) break;
+        }
+        mSlots[i] = address;
+        if (++mCount * 2 > mCapacity) Grow();
+        return true;
+    }
+
     __attribute__((noinline, cold)) void Grow() {
         const void** old = mSlots;
         const size_t oldCapacity = mCapacity;
@@ -88,11 +108,13 @@ private:
         Free(old, oldCapacity);
     }
 
-    // 256 KiB: a walk of some ten thousand objects never grows it, and clearing it costs little.
-    size_t mCapacity = size_t(1) << 15;
+    AddressBitmap mBits;
+    size_t mBitCount = 0;  // addresses in the bitmap
+    // 8 KiB at first: most walks put few addresses here.
+    size_t mCapacity = size_t(1) << 10;
     unsigned mShift = ShiftFor(mCapacity);
-    size_t mCount = 0;
-    const void** mSlots;
+    size_t mCount = 0;  // addresses in the table
+    const void** mSlots = nullptr;
 };
 
 } // namespace Tarn::Utilities
