@@ -65,7 +65,7 @@ TYPED_TEST(FragmentKinds, ReachedAsAFragmentChargesWhatAFragmentChargesUnderItsO
     this->Furnish(plain);
     this->Furnish(fragment);
     std::multiset<std::string> expected = Rows(this->Walk(&plain));
-    const std::string report = this->ReachAlone(static_cast<AFragment*>(&fragment));
+    const std::string report = ReachAlone(static_cast<AFragment*>(&fragment));
     ASSERT_EQ(expected.erase(Row("Tarn::Devices::AFragment", sizeof(AFragment), 1, 1)), 1u);
     expected.insert(Row(ReadableNameOf<TypeParam>(), sizeof(TypeParam), 1, 1));
     EXPECT_EQ(Rows(report), expected);

@@ -12,6 +12,19 @@
 
 namespace Tarn::Testing {
 
+// The report of `object` walked by T's own walker, or reached through the registry from static type X, each into a
+// recorder of its own.
+template <class T> std::string WalkAlone(T* object) {
+    Utilities::RecordMemory recorder;
+    Utilities::WalkObjectImpl<T>::Instance().Walk(object, &recorder);
+    return std::string(recorder.GetResults());
+}
+template <class X> std::string ReachAlone(X* object) {
+    Utilities::RecordMemory recorder;
+    Utilities::WalkPointer(object, &recorder);
+    return std::string(recorder.GetResults());
+}
+
 class WalkerTest : public ::testing::Test {
 protected:
     void SetUp() override { ProbeLog().clear(); }
@@ -26,18 +39,6 @@ protected:
         Utilities::WalkPointer(object, &mRecorder);
         return std::string(mRecorder.GetResults());
     }
-    // The same, each with a recorder of its own.
-    template <class T> static std::string WalkAlone(T* object) {
-        Utilities::RecordMemory recorder;
-        Utilities::WalkObjectImpl<T>::Instance().Walk(object, &recorder);
-        return std::string(recorder.GetResults());
-    }
-    template <class X> static std::string ReachAlone(X* object) {
-        Utilities::RecordMemory recorder;
-        Utilities::WalkPointer(object, &recorder);
-        return std::string(recorder.GetResults());
-    }
-
     Utilities::RecordMemory mRecorder;
 };
 

@@ -107,8 +107,8 @@ void IWalkObject::RecordValue(void* value, AParameter::EType type, int count, Re
 
 void IWalkObject::WalkParameterValues(ParameterValues* values, Devices::AParameterSet* set, RecordMemory* recorder) {
     if (!values) return;
-    const int count = set && set->ParameterCount() > 0 ? set->ParameterCount() : 0;
-    const size_t bytes = 48 + 8 * size_t(count) + size_t(count);
+    const int count = set ? set->ParameterCount() : 0;
+    const size_t bytes = 48 + 9 * NonNegative(count);
     const bool firstVisit = recorder->MarkVisited(values);
     recorder->RecordObject(Platform::ReadableName(typeid(*values)), Platform::ReadableNameOf<ParameterValues>(), bytes,
                            firstVisit);
