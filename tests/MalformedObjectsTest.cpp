@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,8 @@ const Malformed kMalformed[] = {
      },
      {Once("Tarn::Devices::FXEffectDx9", sizeof(FXEffectDx9)), Once("Tarn::Devices::AVertexFormat**", 0)}},
 };
+
+void PrintTo(const Malformed& param, std::ostream* out) { *out << param.mName; }
 
 class MalformedObjects : public ::testing::TestWithParam<Malformed> {};
 
