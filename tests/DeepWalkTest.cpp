@@ -129,12 +129,14 @@ struct Mapping {
     char* mAt;
 };
 
-// A 64 KiB fiber of a thread whose own stack lies just above it, or just below it.
+// A 64 KiB fiber of a thread whose own stack lies just above it, or just below it. The thread's stack is large
+// enough for ThreadSanitizer, which keeps data of its own on a stack that the program provides.
 void OnFiberBeside(bool fiberAbove, const std::function<void()>& work) {
-    const Mapping both(kThreadStack + kFiberStack);
+    constexpr size_t kOwnStack = 2 << 20;
+    const Mapping both(kOwnStack + kFiberStack);
     char* thread = fiberAbove ? both.mAt : both.mAt + kFiberStack;
-    char* fiber = fiberAbove ? both.mAt + kThreadStack : both.mAt;
-    OnThread(thread, kThreadStack, [&] { Fiber::Run(fiber, kFiberStack, work); });
+    char* fiber = fiberAbove ? both.mAt + kOwnStack : both.mAt;
+    OnThread(thread, kOwnStack, [&] { Fiber::Run(fiber, kFiberStack, work); });
 }
 
 #if defined(__SANITIZE_THREAD__)
