@@ -1,14 +1,24 @@
-// A fixture for walker tests: a recorder, the probe log cleared, and the two ways into a walk.
+// Fixtures for walker tests: a recorder, the probe log cleared, and the two ways into a walk; and a table of the
+// visits of walkers, checked against probes.
 #pragma once
 
 #include "Probe.h"
 
+#include "platform/TypeNames.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/Walking.h"
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <ostream>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Tarn::Testing {
 
@@ -24,6 +34,70 @@ template <class X> std::string ReachAlone(X* object) {
     Utilities::WalkPointer(object, &recorder);
     return std::string(recorder.GetResults());
 }
+
+// The row of one object of T reached once, booked at sizeof(T) plus `extra` bytes of its own allocation.
+template <class T> std::string One(size_t extra = 0) {
+    return Reports::Row(Platform::ReadableNameOf<T>(), sizeof(T) + extra, 1, 1);
+}
+
+// Probes numbered from 1 in the order they are made: a test makes them in the order a walker must visit them.
+class Probes {
+public:
+    // A probe in the place of a B.
+    template <class B> ProbeAs<B>* As() {
+        auto probe = std::make_shared<ProbeAs<B>>();
+        probe->mId = ++mMade;
+        mOwned.push_back(probe);
+        return probe.get();
+    }
+    // A probe on the attachment chain of `object`, walked with the object's attachable part.
+    template <class A> A& Tag(A& object) {
+        object.Attach(&mTags.emplace_back(++mMade).mLink);
+        return object;
+    }
+    int Made() const { return mMade; }
+
+private:
+    int mMade = 0;
+    std::vector<std::shared_ptr<void>> mOwned;
+    std::deque<ProbeAttachment> mTags;
+};
+
+// What one walker visits and books. `mWalk` builds an object whose members are probes made in the order of the
+// walker's steps, walks it, and answers the report. `mRows` are all the report's rows but the probes' and their
+// attachments'. Each of `mBetween` names a row first booked after probe k - 1 was walked and before probe k was
+// (k one past the last probe: after it).
+struct Visits {
+    const char* mName;
+    std::function<std::string(Probes&)> mWalk;
+    std::vector<std::string> mRows;
+    std::vector<std::pair<int, std::string>> mBetween = {};
+};
+
+inline void PrintTo(const Visits& visits, std::ostream* out) { *out << visits.mName; }
+
+class WalkerVisits : public ::testing::TestWithParam<Visits> {
+protected:
+    void ExpectVisits() {
+        const Visits& visits = GetParam();
+        ProbeLog().clear();
+        Probes probes;
+        const std::string report = visits.mWalk(probes);
+        std::vector<int> order(size_t(probes.Made()));
+        std::iota(order.begin(), order.end(), 1);
+        ASSERT_EQ(ProbeOrder(), order);
+        std::multiset<std::string> rows;
+        for (const std::string& row : Reports::Rows(report))
+            if (row.rfind("Tarn::Testing::", 0) != 0 && row.rfind("Tarn::Objects::Attachment\t", 0) != 0) rows.insert(row);
+        EXPECT_EQ(rows, std::multiset<std::string>(visits.mRows.begin(), visits.mRows.end())) << report;
+        for (const auto& [probe, name] : visits.mBetween) {
+            const std::string before = probe > 1 ? ProbeLog()[size_t(probe) - 2].mReportSoFar : "";
+            const std::string after = probe <= probes.Made() ? ProbeLog()[size_t(probe) - 1].mReportSoFar : report;
+            EXPECT_FALSE(Reports::Booked(before, name)) << name << " before probe " << probe - 1;
+            EXPECT_TRUE(Reports::Booked(after, name)) << name << " not before probe " << probe;
+        }
+    }
+};
 
 class WalkerTest : public ::testing::Test {
 protected:
