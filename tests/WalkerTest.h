@@ -65,8 +65,8 @@ private:
 
 // What one walker visits and books. `mWalk` builds an object whose members are probes made in the order of the
 // walker's steps, walks it, and answers the report. `mRows` are all the report's rows but the probes' and their
-// attachments'. Each of `mBetween` names a row first booked after probe k - 1 was walked and before probe k was
-// (k one past the last probe: after it).
+// attachments'. Each of `mBetween` names a type, or gives a whole row, first booked after probe k - 1 was walked and
+// before probe k was (k one past the last probe: after it).
 struct Visits {
     const char* mName;
     std::function<std::string(Probes&)> mWalk;
@@ -90,11 +90,14 @@ protected:
         for (const std::string& row : Reports::Rows(report))
             if (row.rfind("Tarn::Testing::", 0) != 0 && row.rfind("Tarn::Objects::Attachment\t", 0) != 0) rows.insert(row);
         EXPECT_EQ(rows, std::multiset<std::string>(visits.mRows.begin(), visits.mRows.end())) << report;
-        for (const auto& [probe, name] : visits.mBetween) {
+        for (const auto& [probe, booked] : visits.mBetween) {
             const std::string before = probe > 1 ? ProbeLog()[size_t(probe) - 2].mReportSoFar : "";
             const std::string after = probe <= probes.Made() ? ProbeLog()[size_t(probe) - 1].mReportSoFar : report;
-            EXPECT_FALSE(Reports::Booked(before, name)) << name << " before probe " << probe - 1;
-            EXPECT_TRUE(Reports::Booked(after, name)) << name << " not before probe " << probe;
+            auto holds = [&booked = booked](const std::string& so) {
+                return booked.find('\t') == std::string::npos ? Reports::Booked(so, booked) : Reports::Has(so, booked);
+            };
+            EXPECT_FALSE(holds(before)) << booked << " before probe " << probe - 1;
+            EXPECT_TRUE(holds(after)) << booked << " not before probe " << probe;
         }
     }
 };
