@@ -356,13 +356,6 @@ TYPED_TEST(DeviceRegistrations, ObjectIsBookedByTheWalkerOfItsOwnClass) {
 
 // ---- What each walker visits, in order, and exactly what it books
 
-// A list of `count` probes in the place of X, made last element first: a list walks its elements from the last.
-template <class L, class X> void Fill(L& list, Probes& probes, int count) {
-    std::vector<X*> elements(static_cast<size_t>(count));
-    for (int i = count - 1; i >= 0; --i) elements[size_t(i)] = probes.As<X>();
-    for (X* element : elements) list.Add(element);
-}
-
 constexpr char kVertexSource[] = "float4 main(float4 p : POSITION) : SV_Position { return p; }";
 constexpr char kPixelSource[] = "float4 main() : SV_Target { return 1; }";
 constexpr char kEntryPoint[] = "main_entry_point_of_a_shader";
@@ -437,7 +430,7 @@ const Visits kDeviceVisits[] = {
          first.mIndexBuffer = p.As<AIndexBuffer>();
          mesh.mSubGeoms.Add(first);
          mesh.mSubGeoms.Add(last);
-         Fill<decltype(mesh.mInstances), GeomInstance>(mesh.mInstances, p, 1);
+         p.Fill<GeomInstance>(mesh.mInstances, 1);
          mesh.mSupplement = p.As<MeshSupplement>();
          return WalkAlone(&mesh);
      },
@@ -457,7 +450,7 @@ const Visits kDeviceVisits[] = {
      [](Probes& p) {
          ASplitMesh mesh;
          p.Tag(mesh);
-         Fill<decltype(mesh.mParts), IRenderGeom>(mesh.mParts, p, 2);
+         p.Fill<IRenderGeom>(mesh.mParts, 2);
          return WalkAlone(&mesh);
      },
      {One<ASplitMesh>(), Row("Tarn::Devices::IRenderGeom**", 16, 1, 1)},
@@ -466,7 +459,7 @@ const Visits kDeviceVisits[] = {
      [](Probes& p) {
          LODMesh mesh(4);
          p.Tag(mesh);
-         Fill<decltype(mesh.mLevels), IRenderGeom>(mesh.mLevels, p, 2);
+         p.Fill<IRenderGeom>(mesh.mLevels, 2);
          return WalkAlone(&mesh);
      },
      {One<LODMesh>(), Row("Tarn::Devices::IRenderGeom**", 4 * 8, 1, 1)},
@@ -535,7 +528,7 @@ const Visits kDeviceVisits[] = {
          CBEffectData data;
          data.mBuffers = p.As<ConstantBufferSet>();
          p.Tag(data.mParameters);
-         Fill<decltype(data.mParameters.mParameters), AParameter>(data.mParameters.mParameters, p, 1);
+         p.Fill<AParameter>(data.mParameters.mParameters, 1);
          return WalkAlone(&data);
      },
      {One<CBEffectData>(), Row("Tarn::Devices::AParameter**", 16, 1, 1)},

@@ -357,13 +357,6 @@ using Tarn::Devices::EffectInstance;
 using Tarn::Devices::IRenderGeom;
 using Tarn::Devices::IRenderItem;
 
-// A list of `count` probes in the place of X, made last element first: a list walks its elements from the last.
-template <class L, class X> void Fill(L& list, Probes& probes, int count) {
-    std::vector<X*> elements(static_cast<size_t>(count));
-    for (int i = count - 1; i >= 0; --i) elements[size_t(i)] = probes.As<X>();
-    for (X* element : elements) list.Add(element);
-}
-
 // Line nodes: the primitive node's part (its attachable part first), the line node's effect and world matrix, then
 // the primitive.
 template <class N> Visits LineNodeOf(const char* name) {
@@ -437,7 +430,7 @@ template <class N> Visits TextNodeOf(const char* name) {
             [](Probes& p) {
                 N node;
                 p.Tag(node);
-                Fill<decltype(node.mLevels), Tarn::Text::LodRenderableTextRun>(node.mLevels, p, 1);
+                p.Fill<Tarn::Text::LodRenderableTextRun>(node.mLevels, 1);
                 node.mItem = p.As<IRenderItem>();
                 if constexpr (std::is_same_v<N, Tarn::Text::PlainTextNode>) node.mText = L"a text too long to be inside";
                 return WalkAlone(&node);
@@ -512,8 +505,8 @@ const Visits kGraphicsVisits[] = {
      [](Probes& p) {
          ARenderList list;
          p.Tag(list);
-         Fill<ListOfNodes, ARenderNode>(list.Items(), p, 2);
-         Fill<ListOfNodes, ARenderNode>(list.NoCullingItems(), p, 1);
+         p.Fill<ARenderNode>(list.Items(), 2);
+         p.Fill<ARenderNode>(list.NoCullingItems(), 1);
          list.mCell = p.As<ISpatialCell>();
          return WalkAlone(&list);
      },
@@ -525,7 +518,7 @@ const Visits kGraphicsVisits[] = {
          p.Tag(world);
          world.mCell = p.As<BSPCell>();
          world.mFilter = p.As<FilterNode>();
-         Fill<ListOfNodes, ARenderNode>(world.mNodes.RenderNodes(), p, 1);
+         p.Fill<ARenderNode>(world.mNodes.RenderNodes(), 1);
          world.mLODCell = p.As<LODConsolidationCell>();
          world.mLODFilter = p.As<FilterNode>();
          world.mSingle = p.As<SingleNodeWorld>();
@@ -536,10 +529,10 @@ const Visits kGraphicsVisits[] = {
     {"ConsolidationBinNodesKeyStatesThenPendingNodes",
      [](Probes& p) {
          ConsolidationBin bin;
-         Fill<ListOfNodes, ARenderNode>(bin.mNodes, p, 1);
+         p.Fill<ARenderNode>(bin.mNodes, 1);
          bin.mKey = p.As<BaseBucketKey>();
          bin.mStates = p.As<TraversalStateList>();
-         Fill<ListOfNodes, ARenderNode>(bin.mPending, p, 1);
+         p.Fill<ARenderNode>(bin.mPending, 1);
          return WalkAlone(&bin);
      },
      {One<ConsolidationBin>(), Row("Tarn::Graphics::ARenderNode**", 2 * 16, 2, 2)},
@@ -606,7 +599,7 @@ const Visits kGraphicsVisits[] = {
     {"LodTextRunItsRunsFromTheLast",
      [](Probes& p) {
          Tarn::Text::LodRenderableTextRun run;
-         Fill<decltype(run.mRuns), Tarn::Text::RenderableTextRun>(run.mRuns, p, 2);
+         p.Fill<Tarn::Text::RenderableTextRun>(run.mRuns, 2);
          return WalkAlone(&run);
      },
      {One<Tarn::Text::LodRenderableTextRun>(), Row("Tarn::Text::RenderableTextRun**", 16, 1, 1)},
@@ -614,7 +607,7 @@ const Visits kGraphicsVisits[] = {
     {"TextRunItsItemsFromTheLast",
      [](Probes& p) {
          Tarn::Text::RenderableTextRun run;
-         Fill<decltype(run.mItems), IRenderItem>(run.mItems, p, 2);
+         p.Fill<IRenderItem>(run.mItems, 2);
          return WalkAlone(&run);
      },
      {One<Tarn::Text::RenderableTextRun>(), Row("Tarn::Devices::IRenderItem**", 16, 1, 1)},

@@ -55,6 +55,12 @@ public:
         object.Attach(&mTags.emplace_back(++mMade).mLink);
         return object;
     }
+    // `count` probes in the place of X added to `list`, made from the last element to the first, as lists are walked.
+    template <class X, class L> void Fill(L& list, int count) {
+        std::vector<X*> elements(static_cast<size_t>(count));
+        for (int i = count - 1; i >= 0; --i) elements[size_t(i)] = As<X>();
+        for (X* element : elements) list.Add(element);
+    }
     int Made() const { return mMade; }
 
 private:

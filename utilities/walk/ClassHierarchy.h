@@ -11,7 +11,9 @@
 //
 // A search runs the subclass resolvers (run-time down-casts) once per (static type, dynamic type); the answer is
 // cached by the dynamic type's decorated name, with the byte offset of the adjustment. Lists and caches are made
-// on first use and shared between modules through ClassDataUtilities.
+// on first use and shared between modules through ClassDataUtilities. The modules whose code (resolvers, walkers) or
+// types (names, type_infos) they hold are kept loaded: the loader is asked for that outside the registry's lock, as
+// it may be running a module's registrations that wait for the lock.
 //
 // Several threads may walk at once. A walk reads the cache without a lock: its recent answers are immutable and
 // published atomically. Everything that changes the registry (a registration, a search, a new answer, a shared

@@ -15,12 +15,7 @@
 #define TARN_ASAN 1
 #endif
 #if defined(__SANITIZE_THREAD__)
-extern "C" {
-void* __tsan_get_current_fiber(void);
-void* __tsan_create_fiber(unsigned flags);
-void __tsan_destroy_fiber(void* fiber);
-void __tsan_switch_to_fiber(void* fiber, unsigned flags);
-}
+#include <sanitizer/tsan_interface.h>
 #define TARN_TSAN 1
 #endif
 
