@@ -67,11 +67,11 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
 
     CLI::App* summary = app.add_subcommand("summary", "The types by falling bytes with their shares, for a terminal");
     summary->add_option("REPORT", report, kReport)->required();
-    summary->add_option("--top", top, "Only the N largest types; the rest in one line");
+    summary->add_option("--top", top, "Only the N largest types; the rest in one line")->check(CLI::PositiveNumber);
     CLI::App* diff = app.add_subcommand("diff", "The change of every type between two reports, largest first");
     diff->add_option("BEFORE", before, "The earlier report's file, or -")->required();
     diff->add_option("AFTER", after, "The later report's file, or -")->required();
-    diff->add_option("--top", top, "Only the N largest changes");
+    diff->add_option("--top", top, "Only the N largest changes")->check(CLI::PositiveNumber);
     CLI::App* check = app.add_subcommand("check", "Exit 1 and one line per broken budget, 0 when all hold");
     check->add_option("REPORT", report, kReport)->required();
     check->add_option("--budget", budgets, "The budget file: lines of \"total LIMIT\", \"type NAME LIMIT\", "

@@ -62,7 +62,8 @@ std::string Average(uint64_t bytes, uint64_t instances) {
 std::string ReachedThrough(const MemoryReport::Row& row) {
     std::string text;
     for (const MemoryReport::StaticType& type : row.mStaticTypes)
-        text += (text.empty() ? "" : "; ") + type.mName + " (" + std::to_string(type.mInstances) + ")";
+        text += (text.empty() ? "" : "; ") + MemoryReport::EscapeName(type.mName) + " (" +
+                std::to_string(type.mInstances) + ")";
     return text;
 }
 
@@ -137,7 +138,7 @@ std::string Summary(const MemoryReport& report, size_t top) {
     for (size_t r = 0; r < shown; ++r) {
         const MemoryReport::Row& row = *rows[r];
         cumulative += row.mBytes;
-        table.Add({row.mName, HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
+        table.Add({MemoryReport::EscapeName(row.mName), HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
                    Percent(cumulative, total.mBytes), std::to_string(row.mInstances),
                    std::to_string(row.mReferences), Average(row.mBytes, row.mInstances), ReachedThrough(row)});
     }
@@ -205,7 +206,7 @@ std::string Diff(const MemoryReport& before, const MemoryReport& after, size_t t
     const size_t shown = top ? std::min(top, changes.size()) : changes.size();
     for (size_t c = 0; c < shown; ++c) {
         const Changed& change = changes[c];
-        table.Add({*change.mName, SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
+        table.Add({MemoryReport::EscapeName(*change.mName), SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
                    change.mBefore ? HumanBytes(change.mBefore->mBytes) : "",
                    change.mAfter ? HumanBytes(change.mAfter->mBytes) : "",
                    !change.mBefore ? "new" : !change.mAfter ? "gone" : ""});

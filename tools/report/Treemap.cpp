@@ -161,7 +161,7 @@ std::string Treemap(const MemoryReport& report) {
     for (size_t g = 0; g < groups.size(); ++g) {
         const Group& group = groups[g];
         const char* colour = kPalette[g % std::size(kPalette)];
-        const std::string name = group.mName.empty() ? "(global)" : std::string(group.mName);
+        const std::string name = group.mName.empty() ? "(global)" : MemoryReport::EscapeName(group.mName);
         std::vector<double> areas;
         for (const MemoryReport::Row* row : group.mTypes) areas.push_back(double(row->mBytes) * scale);
         const std::vector<TreemapBox> boxes = Squarify(areas, groupBoxes[g]);
@@ -170,17 +170,18 @@ std::string Treemap(const MemoryReport& report) {
                "\" stroke=\"#ffffff\" stroke-width=\"0.5\">\n";
         for (size_t t = 0; t < boxes.size(); ++t) {
             const MemoryReport::Row& row = *group.mTypes[t];
+            const std::string type = MemoryReport::EscapeName(row.mName);
             const TreemapBox& box = boxes[t];
             // Shades of the namespace's colour in turn, so that neighbours stand apart.
             static const double kShades[] = {0.15, 0.4, 0.27, 0.52};
             const double white = kShades[t % std::size(kShades)];
             svg += "<rect class=\"type\" " + Rect(box) + " fill=\"" + Lighter(colour, white) + "\"><title>" +
-                   Escaped(row.mName) + "\n" + HumanBytes(row.mBytes) + " (" + Share(row.mBytes, total) + "), " +
+                   Escaped(type) + "\n" + HumanBytes(row.mBytes) + " (" + Share(row.mBytes, total) + "), " +
                    std::to_string(row.mInstances) + " instances, " + std::to_string(row.mReferences) +
                    " references</title></rect>\n";
 
-            const std::string_view space = NamespaceOf(row.mName);
-            const std::string label(space.empty() ? row.mName : row.mName.substr(space.size() + 2));
+            const std::string_view space = NamespaceOf(type);
+            const std::string label(space.empty() ? type : type.substr(space.size() + 2));
             const std::string bytes = HumanBytes(row.mBytes);
             if (box.mWidth < double(label.size()) * kCharWidth + 8 || box.mHeight < kLineHeight + 4) continue;
             const double x = box.mX + 4, y = box.mY + kLineHeight;
