@@ -43,6 +43,7 @@ public:
     // Visits every (name, value) in the backward enumeration order of a chained table of `buckets` buckets.
     template <class F>
     void Backward(uint32_t buckets, F&& visit) const {
+        if (mEntries.size() == 1) return visit(mEntries[0].mName, mEntries[0].mValue);
         std::vector<uint32_t> order(mEntries.size());
         for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
         std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {

@@ -9,8 +9,8 @@
 //   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
 //   <TAB><TAB><TAB><TAB><further static type><TAB>instances
 //
-// rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
-// run-time type names do.
+// rows by falling byte total, every line ended by "\r\n", names that are not printable text escaped (NameSpelling.h).
+// Names are borrowed: they must outlive the recorder, as run-time type names do.
 #pragma once
 
 #include "engine/objects/Containers.h"
