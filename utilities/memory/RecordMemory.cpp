@@ -142,10 +142,10 @@ KStringA RecordMemory::ResultsWithin(size_t mostBytes) const {
     if (length > mostBytes)
         throw std::length_error("RecordMemory::GetResults: the report would be " + std::to_string(length) +
                                 " bytes, more than the " + std::to_string(mostBytes) + " a report may have");
-    std::string text;
-    text.reserve(length);
-    write([&](const char* piece, size_t size) { text.append(piece, size); });
-    return KStringA(text.c_str());
+    std::string report;
+    report.reserve(length);
+    write([&](const char* piece, size_t size) { report.append(piece, size); });
+    return KStringA(report.c_str());
 }
 
 } // namespace Tarn::Utilities
