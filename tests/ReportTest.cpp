@@ -110,27 +110,6 @@ TEST(Report, ANullNameIsRefusedWhereItIsPassed) {
     EXPECT_EQ(Report(recorder), "Total\t0\t0\t0\r\n");
 }
 
-TEST(Report, RowsOfEqualBytesKeepTheOrderTheyHaveAlwaysHad) {
-    RecordMemory recorder;
-    for (const char* name : {"Tarn::Objects::Point<float>*", "Tarn::Graphics::GroupNode", "unsigned char*",
-                             "Dx10 VertexBuffer", "Tarn::Devices::Texture", "wchar_t const*",
-                             "Tarn::Objects::ARefCounted**", "Tarn::Text::Glyph"})
-        recorder.RecordObject(name, name, 48, true);
-    for (const char* base : {"Tarn::Graphics::ARenderNode", "Tarn::Objects::IClone", "Tarn::Objects::ARefCounted"})
-        recorder.RecordObject("Tarn::Graphics::GroupNode", base, 0, false);
-    EXPECT_EQ(Report(recorder), "Total\t384\t8\t11\r\n"
-                                "wchar_t const*\t48\t1\t1\r\n"
-                                "Dx10 VertexBuffer\t48\t1\t1\r\n"
-                                "Tarn::Graphics::GroupNode\t48\t1\t4\tTarn::Graphics::ARenderNode\t0\r\n"
-                                "\t\t\t\tTarn::Objects::ARefCounted\t0\r\n"
-                                "\t\t\t\tTarn::Objects::IClone\t0\r\n"
-                                "Tarn::Text::Glyph\t48\t1\t1\r\n"
-                                "Tarn::Devices::Texture\t48\t1\t1\r\n"
-                                "Tarn::Objects::Point<float>*\t48\t1\t1\r\n"
-                                "unsigned char*\t48\t1\t1\r\n"
-                                "Tarn::Objects::ARefCounted**\t48\t1\t1\r\n");
-}
-
 // Rows and their static types in the order that chained tables of 256 and 41 buckets, enumerated from their last
 // entry to their first, and the C library's qsort by bytes give: the order the report was first defined by.
 std::vector<std::string> ChainedTableOrder(const std::vector<std::pair<std::string, std::string>>& bookings,
