@@ -1,12 +1,11 @@
 // The report's rows for programs: JSON and CSV. Both carry the exact counters; shares are a division away. Names are
 // spelled as the report spells them, so JSON is always valid UTF-8 and no CSV field holds a line break.
+#include "tools/report/JsonRows.h"
 #include "tools/report/ReportViews.h"
-
-#include <nlohmann/json.hpp>
 
 namespace Tarn::Utilities {
 
-std::string Json(const MemoryReport& report) {
+nlohmann::ordered_json JsonRows(const MemoryReport& report) {
     const auto counters = [](const MemoryReport::Row& row) {
         return nlohmann::ordered_json{
             {"bytes", row.mBytes}, {"instances", row.mInstances}, {"references", row.mReferences}};
@@ -20,9 +19,10 @@ std::string Json(const MemoryReport& report) {
             through.push_back({{"type", MemoryReport::EscapeName(other.mName)}, {"instances", other.mInstances}});
         types.push_back(std::move(type));
     }
-    const nlohmann::ordered_json document = {{"total", counters(report.mTotal)}, {"types", std::move(types)}};
-    return document.dump(2) + "\n";
+    return {{"total", counters(report.mTotal)}, {"types", std::move(types)}};
 }
+
+std::string Json(const MemoryReport& report) { return JsonRows(report).dump(2) + "\n"; }
 
 namespace {
 

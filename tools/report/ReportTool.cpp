@@ -1,6 +1,8 @@
 #include "tools/report/ReportTool.h"
 
 #include "tools/report/Budgets.h"
+#include "tools/report/HistoryTool.h"
+#include "tools/report/Page.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
 #include "utilities/walk/RegistrationTable.h"
@@ -58,7 +60,7 @@ void Write(const std::string& path, const std::string& text, std::ostream& out) 
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app("Reads the memory reports of TarnDebugUtil's recorder: a summary, the difference of two reports, "
-                 "budgets, JSON, CSV and a treemap.",
+                 "budgets, JSON, CSV, a treemap, a page for a web browser and a history of builds.",
                  "tarn_report");
     app.require_subcommand(1);
     std::string report, before, after, budgets, output;
@@ -87,6 +89,12 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         "registrations", "What reaches what: for each class of the registry, the classes registered under it and the "
                          "pointers through which it is found");
     registrations->add_option("-o,--output", output, "The file to write, or - for standard output")->default_val("-");
+    CLI::App* html = app.add_subcommand("html", "A page for a web browser: the treemap and the table of types, "
+                                                "sortable and filtered; with --before, the change of every type");
+    html->add_option("REPORT", report, kReport)->required();
+    html->add_option("--before", before, "An earlier report to compare with");
+    html->add_option("-o,--output", output, "The HTML file to write, or - for standard output")->required();
+    HistoryCommand history(app);
 
     try {
         app.parse(argc, argv);
@@ -101,6 +109,19 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         if (csv->parsed()) Write("-", Csv(ReadReport(report, in)), out);
         if (treemap->parsed()) Write(output, Treemap(ReadReport(report, in)), out);
         if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
+        if (html->parsed()) {
+            const auto name = [](const std::string& path) {
+                return path == "-" ? std::string_view("standard input") : std::string_view(path);
+            };
+            const MemoryReport later = ReadReport(report, in);
+            const MemoryReport earlier = before.empty() ? MemoryReport{} : ReadReport(before, in);
+            const PageReport laterPage{later, name(report)}, earlierPage{earlier, name(before)};
+            Write(output, Page(laterPage, before.empty() ? nullptr : &earlierPage), out);
+        }
+        if (history.Parsed()) {
+            return history.Run([&](const std::string& path) { return ReadReport(path, in); },
+                               [&](const std::string& path, const std::string& text) { Write(path, text, out); }, err);
+        }
         if (check->parsed()) {
             const MemoryReport measured = ReadReport(report, in);
             MemoryReport::Error error;
