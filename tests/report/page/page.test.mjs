@@ -221,6 +221,27 @@ describe('the page of a report beside an earlier one', () => {
   });
 });
 
+describe('the page of a report of many types', () => {
+  test('shows the rows in chunks as the reader scrolls, sorted and filtered over all of them', async () => {
+    const rows = Array.from({ length: 1234 }, (_, i) => [`Tarn::Part${i % 3}::Type${i}`, 5000 - i, 1, 1]);
+    const { page, problems } = await open(browser, makePage('many.html', writeReport('many.tsv', rows)));
+    const shown = async () => (await shownTypes(page)).length;
+    const cases = [[500, '734 more types below'], [1000, '234 more types below'], [1234, '']];
+    for (const [count, more] of cases) {
+      await page.waitForFunction((n) => document.querySelectorAll('#types tr.row').length === n, count);
+      assert.equal(await page.textContent('#types tr.more'), more);
+      await page.locator('#types tr.row').last().scrollIntoViewIfNeeded();
+    }
+    await sortBy(page, 'bytes');
+    assert.equal((await shownTypes(page))[0], 'Tarn::Part0::Type1233');
+    await page.fill('#filter', 'Tarn::Part1::');
+    assert.equal(await page.textContent('#count'), '411 of 1234 types');
+    assert.equal(await shown(), 411);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
+
 describe('the page of the demo world', () => {
   test('stays under 1 MB and opens with a row per type', { skip: !process.env.TARN_MEMORY_REPORT }, async () => {
     const report = join(workDirectory, 'demo.tsv');

@@ -112,6 +112,7 @@
     { id: 'instancesChange', label: 'Instances +/-', key: (t) => t.instancesChange, changes: true,
       cell: (t) => signed(t.instancesChange) },
   ].filter((column) => before || !column.changes);
+  const kChunk = 500;  // rows added to the table at a time
 
   function tableView(section) {
     let sortColumn = kColumns.find((column) => column.id === 'bytes');
@@ -197,18 +198,36 @@
       type.row.querySelector('button.open').setAttribute('aria-expanded', String(Boolean(type.details)));
     }
 
-    function render() {
-      const matches = matcher(filter.value);
+    // The matching types in order; the rows of the first `limit` of them are on the page, the rest follow in
+    // chunks as the reader scrolls to the end, so that a report of any size opens and sorts at once.
+    let matching = [];
+    let limit = 0;
+    const more = el('tr', { className: 'more' }, el('td', { colSpan: kColumns.length }));
+    new IntersectionObserver((seen) => {
+      if (seen.some((entry) => entry.isIntersecting)) extend(limit + kChunk);
+    }, { rootMargin: '400px' }).observe(more);
+
+    function extend(newLimit) {
+      if (newLimit <= limit) return;
       const rows = document.createDocumentFragment();
-      let shown = 0;
-      for (const type of order) {
-        if (!matches(type)) continue;
+      for (const type of matching.slice(limit, newLimit)) {
         rows.appendChild(rowOf(type));
         if (type.details) rows.appendChild(type.details);
-        ++shown;
       }
-      body.replaceChildren(rows);
-      count.textContent = shown === types.length ? `${types.length} types` : `${shown} of ${types.length} types`;
+      limit = Math.min(newLimit, matching.length);
+      more.before(rows);
+      more.hidden = limit === matching.length;
+      more.firstChild.textContent = more.hidden ? '' : `${matching.length - limit} more types below`;
+    }
+
+    function render() {
+      const matches = matcher(filter.value);
+      matching = order.filter(matches);
+      limit = 0;
+      body.replaceChildren(more);
+      extend(kChunk);
+      count.textContent = matching.length === types.length ? `${types.length} types`
+                                                           : `${matching.length} of ${types.length} types`;
     }
 
     // A click on the column sorted by turns its order round; on another, sorts by it in its first order.
@@ -237,6 +256,7 @@
           filter.value = '';
           render();
         }
+        extend(matching.indexOf(type) + 1);
         if (!type.details) toggle(type);
         type.row.scrollIntoView({ block: 'center' });
         type.row.classList.remove('flash');
