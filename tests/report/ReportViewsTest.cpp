@@ -2,8 +2,8 @@
 // libraries of their own, and the command line's exit codes.
 #include "tests/report/HostileNames.h"
 #include "tests/report/ViewChecks.h"
+#include "tests/report/ToolRun.h"
 #include "tools/report/Budgets.h"
-#include "tools/report/ReportTool.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
 
@@ -238,26 +238,6 @@ TEST(Csv, QuotesCommasAndQuotesInTypeNames) {
 }
 
 // ---- The command line, run in-process.
-
-struct Outcome {
-    int mCode;
-    std::string mOut, mErr;
-};
-
-Outcome Tool(const std::vector<std::string>& arguments, const std::string& input = "") {
-    std::vector<const char*> argv{"tarn_report"};
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = RunReportTool(int(argv.size()), argv.data(), in, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string TempFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + "tarn_report_" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 TEST(ReportTool, CheckExitsZeroWhenBudgetsHoldOneWhenBrokenTwoOnBadInput) {
     const std::string report = TempFile("report.tsv", kReport);

@@ -123,19 +123,20 @@ private:
     bool mCommitted = false;
 };
 
-int64_t SingleInteger(sqlite3* database, const std::string& path, const char* sql) {
-    Statement statement(database, path, sql);
-    return statement.Step() ? statement.Integer(0) : 0;
-}
-
 // True for a database with nothing in it yet, which Add makes a history; throws for anything but a history this
 // version reads. Only reads.
 bool IsEmpty(sqlite3* database, const std::string& path, History::Access access) {
     int64_t application = 0, version = 0, tables = 0;
     try {
-        application = SingleInteger(database, path, "PRAGMA application_id");
-        version = SingleInteger(database, path, "PRAGMA user_version");
-        tables = SingleInteger(database, path, "SELECT count(*) FROM sqlite_master");
+        // One statement, so that all three come from one state of the file, whoever else is making it.
+        Statement inspect(database, path,
+                          "SELECT application_id, user_version, (SELECT count(*) FROM sqlite_master) "
+                          "FROM pragma_application_id, pragma_user_version");
+        if (inspect.Step()) {
+            application = inspect.Integer(0);
+            version = inspect.Integer(1);
+            tables = inspect.Integer(2);
+        }
     } catch (const HistoryError& error) {
         throw HistoryError(std::string(error.what()) + " (not a tarn_report history database)");
     }
