@@ -199,7 +199,7 @@ std::string PlotHistory(const History& history, size_t top) {
                       "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"11\">\n";
     const std::string heading = "Memory over " + std::to_string(builds.size()) +
                                 (builds.size() == 1 ? " build" : " builds") + ": the total and the " +
-                                std::to_string(lines.size() - 1) + " largest types of the latest";
+                                std::to_string(lines.size() - 1) + " largest types of the latest build";
     svg += "<title>" + XmlText(heading) + "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += "<text x=\"" + Number(kLeft) + "\" y=\"24\" font-size=\"15\" font-weight=\"bold\">" + XmlText(heading) +
