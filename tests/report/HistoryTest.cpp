@@ -1,7 +1,7 @@
 // The history of builds: reports added and read back as they were, what show, check and plot make of them, files
 // that are no history refused and left as they were, and processes adding at once.
 #include "examples/DemoScene.h"
-#include "tests/report/ToolRun.h"
+#include "tests/report/ReportTesting.h"
 #include "tools/report/History.h"
 
 #include <gtest/gtest.h>

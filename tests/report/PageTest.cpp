@@ -1,6 +1,6 @@
 // The page as a file: the report's rows embedded as JSON that no name can break out of, read back by nlohmann-json.
 // How it shows in a browser is tested in Chromium (page/page.test.mjs).
-#include "tests/report/ToolRun.h"
+#include "tests/report/ReportTesting.h"
 #include "tools/report/Page.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +9,6 @@
 namespace {
 
 using namespace Tarn::Utilities;
-
-MemoryReport Read(const std::string& text) {
-    MemoryReport::Error error;
-    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
-    EXPECT_TRUE(report) << error.Text();
-    return report ? *report : MemoryReport{};
-}
 
 // The text of the data element, which is the page's only JSON.
 std::string DataOf(const std::string& page) {

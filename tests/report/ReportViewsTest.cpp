@@ -1,8 +1,8 @@
 // tarn_report's views on small hand-made reports: the summary's shares, a diff, budgets, JSON and CSV read back by
 // libraries of their own, and the command line's exit codes.
 #include "tests/report/HostileNames.h"
+#include "tests/report/ReportTesting.h"
 #include "tests/report/ViewChecks.h"
-#include "tests/report/ToolRun.h"
 #include "tools/report/Budgets.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
@@ -19,13 +19,6 @@
 namespace {
 
 using namespace Tarn::Utilities;
-
-MemoryReport Read(const std::string& text) {
-    MemoryReport::Error error;
-    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
-    EXPECT_TRUE(report) << error.Text();
-    return report ? *report : MemoryReport{};
-}
 
 // Shares of 60, 30 and 10 percent, a type reached through two other static types, one with no bytes or instances.
 const std::string kReport =

@@ -1,16 +1,26 @@
-// tarn_report's command line run in-process, and files for it to read.
+// What the tests of reports share: a report read from text, tarn_report's command line run in-process, files.
 #pragma once
 
 #include "tools/report/ReportTool.h"
+#include "utilities/memory/MemoryReport.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace Tarn::Utilities {
+
+// The report of `text`, which the test expects to be one.
+inline MemoryReport Read(const std::string& text) {
+    MemoryReport::Error error;
+    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
+    EXPECT_TRUE(report) << error.Text();
+    return report ? *report : MemoryReport{};
+}
 
 struct Outcome {
     int mCode;
