@@ -1,5 +1,6 @@
 // The page as a file: the report's rows embedded as JSON that no name can break out of, read back by nlohmann-json.
 // How it shows in a browser is tested in Chromium (page/page.test.mjs).
+#include "tests/report/HostileNames.h"
 #include "tests/report/ReportTesting.h"
 #include "tools/report/Page.h"
 
@@ -22,8 +23,8 @@ TEST(Page, EmbedsEveryRowAsJsonThatNoNameEndsOrComments) {
     const std::string hostile = "A</script><script>alert(1)</script><!--\"&'";
     const MemoryReport report = Read("Total\t30\t3\t4\r\n"
                                      "Tarn::Devices::Texture\t16\t1\t2\tTarn::Devices::" + hostile + "\t1\r\n" +
-                                     hostile + "\t8\t1\t1\r\n"
-                                     "Bad\xff" "Byte\t6\t1\t1\r\n");
+                                     hostile + "\t8\t1\t1\r\n" +
+                                     MemoryReport::EscapeName("Bad\xff" "Byte") + "\t6\t1\t1\r\n");
     const MemoryReport earlier = Read("Total\t5\t1\t1\r\nGone\t5\t1\t1\r\n");
     const PageReport later{report, "after.tsv"}, before{earlier, "before.tsv"};
     const std::string page = Page(later, &before);
@@ -38,7 +39,7 @@ TEST(Page, EmbedsEveryRowAsJsonThatNoNameEndsOrComments) {
     const nlohmann::json& types = json["report"]["types"];
     ASSERT_EQ(types.size(), 3u);
     const std::pair<std::string, std::string> cases[] = {
-        {"Tarn::Devices::Texture", "Tarn::Devices"}, {hostile, ""}, {"Bad\xEF\xBF\xBD" "Byte", ""}};
+        {"Tarn::Devices::Texture", "Tarn::Devices"}, {hostile, ""}, {MemoryReport::EscapeName("Bad\xff" "Byte"), ""}};
     for (size_t t = 0; t < types.size(); ++t) {
         EXPECT_EQ(types[t]["type"], cases[t].first);
         EXPECT_EQ(types[t]["namespace"], cases[t].second);
@@ -51,6 +52,18 @@ TEST(Page, EmbedsEveryRowAsJsonThatNoNameEndsOrComments) {
     for (size_t at = page.find("</script>"); at != std::string::npos; at = page.find("</script>", at + 1)) ++ends;
     EXPECT_EQ(ends, 2u);
     EXPECT_EQ(page.find("@REPORT_DATA@"), std::string::npos);
+}
+
+TEST(Page, SpellsEveryNameAsTheReportDoes) {
+    const MemoryReport report = HostileReport();
+    const nlohmann::json json = nlohmann::json::parse(DataOf(Page({report, "hostile.tsv"})));
+    const nlohmann::json& types = json["report"]["types"];
+    ASSERT_EQ(types.size(), report.mRows.size());
+    for (size_t t = 0; t < types.size(); ++t) {
+        EXPECT_EQ(types[t]["type"], MemoryReport::EscapeName(report.mRows[t].mName)) << t;
+        EXPECT_EQ(types[t]["reached_through"][0]["type"],
+                  MemoryReport::EscapeName(report.mRows[t].mStaticTypes[0].mName)) << t;
+    }
 }
 
 TEST(Page, TheCommandWritesAFileOrStandardOutputAndRefusesBadInput) {

@@ -78,10 +78,12 @@ int HistoryCommand::Run(const ReadReport& read, const WriteFile& write, std::ost
         }
         const History history(mDatabase, History::Access::Read);
         if (mShow->parsed()) {
+            // A name as the views spell it, or as it is.
+            const auto name = [](const std::string& text) { return MemoryReport::UnescapeName(text).value_or(text); };
             HistorySeries series;
-            if (!mType.empty()) series = {HistorySeries::Kind::Type, mType};
+            if (!mType.empty()) series = {HistorySeries::Kind::Type, name(mType)};
             if (!mNamespace.empty()) {
-                series = {HistorySeries::Kind::Namespace, mNamespace};
+                series = {HistorySeries::Kind::Namespace, name(mNamespace)};
                 if (series.mName.size() > 2 && series.mName.compare(series.mName.size() - 2, 2, "::") == 0)
                     series.mName.resize(series.mName.size() - 2);
             }

@@ -2,6 +2,7 @@
 
 #include "tools/report/ReportViews.h"
 #include "tools/report/TextTable.h"
+#include "tools/report/Treemap.h"
 
 #include <algorithm>
 #include <charconv>
@@ -23,6 +24,10 @@ double Median(std::vector<uint64_t> values) {
 }
 
 std::string Exactly(uint64_t bytes) { return HumanBytes(bytes) + " (" + std::to_string(bytes) + " bytes)"; }
+
+// Names, labels and metadata as a report spells names: printable text stays, anything else is escaped, so that no
+// view passes a control character or invalid UTF-8 on.
+std::string Spelled(std::string_view text) { return MemoryReport::EscapeName(text); }
 
 } // namespace
 
@@ -62,12 +67,12 @@ std::string ShowHistory(const History& history, const HistorySeries& series, siz
     for (size_t b = first; b < builds.size(); ++b) {
         std::string metadata;
         for (const auto& [key, value] : builds[b].mMetadata)
-            metadata += (metadata.empty() ? "" : " ") + key + "=" + value;
-        table.Add({builds[b].mLabel, TimeText(builds[b].mTime), HumanBytes(bytes[b]),
+            metadata += (metadata.empty() ? "" : " ") + Spelled(key + "=" + value);
+        table.Add({Spelled(builds[b].mLabel), TimeText(builds[b].mTime), HumanBytes(bytes[b]),
                    b ? SignedBytes(Change(bytes[b - 1], bytes[b])) : "", metadata});
     }
     const char* const kWhat[] = {"Total", "Type ", "Namespace "};
-    return kWhat[int(series.mKind)] + series.mName + "\n" + table.Text();
+    return kWhat[int(series.mKind)] + Spelled(series.mName) + "\n" + table.Text();
 }
 
 std::vector<std::string> GrownTypes(const History& history, size_t last, double thresholdPercent) {
@@ -92,7 +97,7 @@ std::vector<std::string> GrownTypes(const History& history, size_t last, double 
         char percent[32];
         std::snprintf(percent, sizeof percent, "%.1f%%", 100 * (double(row.mBytes) - median) / median);
         grown.emplace_back(double(row.mBytes) - median,
-                           row.mName + ": " + Exactly(row.mBytes) + ", " +
+                           Spelled(row.mName) + ": " + Exactly(row.mBytes) + ", " +
                                (median == 0 ? "up from none in " + before
                                             : std::string(percent) + " over the median of " + before + ", " +
                                                   Exactly(uint64_t(std::llround(median)))));
@@ -117,33 +122,6 @@ std::string Number(double value) {
     return std::string(text, std::to_chars(text, text + sizeof text, std::round(value * 100) / 100).ptr);
 }
 
-// Text for XML: markup characters escaped, control characters and bytes that are not UTF-8 as U+FFFD, so that any
-// name makes a well-formed file.
-std::string XmlText(std::string_view text) {
-    std::string escaped;
-    for (size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const size_t length =
-            byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xe ? 3 : (byte >> 3) == 0x1e ? 4 : 0;
-        bool valid = length > 0 && i + length <= text.size();
-        for (size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
-        if (!valid || (byte < 0x20 && byte != '\t')) {
-            escaped += "\xEF\xBF\xBD";
-            i += valid ? length : 1;
-            continue;
-        }
-        switch (byte) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped.append(text.substr(i, length));
-        }
-        i += length;
-    }
-    return escaped;
-}
-
 // A step for about five ticks up to `top` bytes: 1, 2 or 5 times a power of ten of the unit that `top` is shown in.
 double TickStep(double top, double& unit, const char*& unitName) {
     static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
@@ -162,7 +140,7 @@ double TickStep(double top, double& unit, const char*& unitName) {
 }
 
 struct Line {
-    std::string mName;
+    std::string mName;             // as the report spells it
     std::vector<uint64_t> mBytes;  // per build
     const char* mColour;
 };
@@ -171,6 +149,8 @@ struct Line {
 
 std::string PlotHistory(const History& history, size_t top) {
     const std::vector<History::Build> builds = history.Builds();
+    std::vector<std::string> labels;
+    for (const History::Build& build : builds) labels.push_back(Spelled(build.mLabel));
     std::vector<Line> lines;
     lines.push_back({"Total", {}, "#303030"});
     for (const History::Build& build : builds) lines[0].mBytes.push_back(build.mTotal.mBytes);
@@ -178,7 +158,7 @@ std::string PlotHistory(const History& history, size_t top) {
         std::vector<MemoryReport::Row> rows = history.Report(builds.back().mId).mRows;
         std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.mBytes > b.mBytes; });
         for (size_t t = 0; t < std::min(top, rows.size()); ++t)
-            lines.push_back({rows[t].mName, history.Bytes(builds, rows[t].mName, false),
+            lines.push_back({Spelled(rows[t].mName), history.Bytes(builds, rows[t].mName, false),
                              kPalette[t % std::size(kPalette)]});
     }
 
@@ -200,9 +180,9 @@ std::string PlotHistory(const History& history, size_t top) {
     const std::string heading = "Memory over " + std::to_string(builds.size()) +
                                 (builds.size() == 1 ? " build" : " builds") + ": the total and the " +
                                 std::to_string(lines.size() - 1) + " largest types of the latest build";
-    svg += "<title>" + XmlText(heading) + "</title>\n";
+    svg += "<title>" + XmlEscaped(heading) + "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-    svg += "<text x=\"" + Number(kLeft) + "\" y=\"24\" font-size=\"15\" font-weight=\"bold\">" + XmlText(heading) +
+    svg += "<text x=\"" + Number(kLeft) + "\" y=\"24\" font-size=\"15\" font-weight=\"bold\">" + XmlEscaped(heading) +
            "</text>\n";
 
     svg += "<g class=\"axis\" stroke=\"#d0d4da\">\n";
@@ -224,7 +204,7 @@ std::string PlotHistory(const History& history, size_t top) {
     for (size_t b = 0; b < builds.size(); b += every) {
         const std::string at = Number(x(b)) + "," + Number(kTop + kPlotHeight + 14);
         svg += "<text transform=\"translate(" + at + ") rotate(-35)\" text-anchor=\"end\">" +
-               XmlText(builds[b].mLabel) + "</text>\n";
+               XmlEscaped(labels[b]) + "</text>\n";
     }
     svg += "</g>\n";
 
@@ -237,11 +217,11 @@ std::string PlotHistory(const History& history, size_t top) {
         for (size_t b = 0; b < builds.size(); ++b) {
             points += (b ? " " : "") + Number(x(b)) + "," + Number(y(line.mBytes[b]));
             dots += "<circle cx=\"" + Number(x(b)) + "\" cy=\"" + Number(y(line.mBytes[b])) + "\" r=\"2.5\"><title>" +
-                    XmlText(builds[b].mLabel + ": " + line.mName + " " + Exactly(line.mBytes[b])) +
+                    XmlEscaped(labels[b] + ": " + line.mName + " " + Exactly(line.mBytes[b])) +
                     "</title></circle>\n";
         }
-        svg += "<g class=\"line\" data-name=\"" + XmlText(line.mName) + "\" stroke=\"" + line.mColour +
-               "\" fill=\"" + line.mColour + "\">\n<title>" + XmlText(line.mName) + "</title>\n" +
+        svg += "<g class=\"line\" data-name=\"" + XmlEscaped(line.mName) + "\" stroke=\"" + line.mColour +
+               "\" fill=\"" + line.mColour + "\">\n<title>" + XmlEscaped(line.mName) + "</title>\n" +
                "<polyline fill=\"none\" stroke-width=\"" + (l ? "1.8" : "2.6") + "\" points=\"" + points + "\"/>\n" +
                dots + "</g>\n";
         if (!builds.empty()) ends.emplace_back(y(line.mBytes.back()), l);
@@ -254,7 +234,7 @@ std::string PlotHistory(const History& history, size_t top) {
         const double labelY = at - std::max(0.0, overrun) + 4;
         const Line& line = lines[l];
         svg += "<text x=\"" + Number(kLeft + kPlotWidth + 12) + "\" y=\"" + Number(labelY) + "\" fill=\"" +
-               line.mColour + "\">" + XmlText(line.mName + "  " + HumanBytes(line.mBytes.back())) + "</text>\n";
+               line.mColour + "\">" + XmlEscaped(line.mName + "  " + HumanBytes(line.mBytes.back())) + "</text>\n";
     }
     return svg + "</g>\n</svg>\n";
 }

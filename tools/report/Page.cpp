@@ -14,7 +14,7 @@ constexpr std::string_view kDataMarker = "@REPORT_DATA@";
 // A report as the viewer reads it: the rows of `tarn_report json`, its name, and each type's namespace as the
 // terminal views read it, so that the page groups types exactly as they do.
 nlohmann::ordered_json Data(PageReport source) {
-    nlohmann::ordered_json data = {{"name", source.mName}};
+    nlohmann::ordered_json data = {{"name", MemoryReport::EscapeName(source.mName)}};
     data.update(JsonRows(source.mReport));
     for (nlohmann::ordered_json& type : data["types"])
         type["namespace"] = NamespaceOf(type["type"].get_ref<const std::string&>());
@@ -23,7 +23,7 @@ nlohmann::ordered_json Data(PageReport source) {
 
 // JSON inside a script element: "<", ">" and "&" as \u escapes, so that no name can end the element ("</script>")
 // or begin a comment in it. They occur only inside strings, where the escape reads back as the same character.
-// Bytes that are not UTF-8 become U+FFFD: a name is text.
+// Names are spelled as the report spells them, so the text is UTF-8; were a byte not, it would become U+FFFD.
 std::string ForScriptElement(const nlohmann::ordered_json& data) {
     const std::string json = data.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     std::string text;

@@ -8,6 +8,7 @@
 #include "utilities/memory/MemoryReport.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Tarn::Utilities {
@@ -20,5 +21,8 @@ struct TreemapBox {
 std::vector<TreemapBox> Squarify(const std::vector<double>& areas, TreemapBox box);
 
 std::string Treemap(const MemoryReport& report);
+
+// Text for XML content and attribute values: & < > " escaped. Names go through MemoryReport::EscapeName first.
+std::string XmlEscaped(std::string_view text);
 
 } // namespace Tarn::Utilities

@@ -9,7 +9,7 @@ import { launch, makePage, workDirectory, writeReport } from './support.mjs';
 const count = Number(process.argv[2] || 10000);
 // Types in 12 namespaces of 5 each, bytes falling as in a real report, a static type on every third.
 const rows = Array.from({ length: count }, (_, i) => [
-  `Tarn::Area${i % 12}::Part${i % 5}::Type${i}<float>`, Math.round(1e9 / (i + 1)), (i % 97) + 1, (i % 89) + 2,
+  `Tarn::Area${i % 12}::Part${i % 5}::Type${i}<float>`, Math.round(1e9 / (i + 1)), (i % 97) + 1, (i % 97) + 1 + (i % 7),
   i % 3 ? [] : [[`Tarn::Area${i % 12}::ABase`, 1]],
 ]);
 const path = makePage('many.html', writeReport('many.tsv', rows));

@@ -30,8 +30,8 @@ const kBeforeRows = [
   ['Tarn::Objects::Image<float>', 310240, 4, 10],
   ['unsigned char*', 100000, 20, 28],
   ['Tarn::Graphics::GeometryNode', 7000, 7, 40],
-  ['Tarn::Graphics::OldNode', 2048, 2, 2],
   ['Host::Devices::Texture', 3300, 3, 12],
+  ['Tarn::Graphics::OldNode', 2048, 2, 2],
   ['std::vector<Tarn::Devices::Texture*>*', 900, 1, 1],
   [kHostile, 512, 8, 30],
 ];
