@@ -349,6 +349,22 @@
     const map = el('div', { className: 'treemap' });
     section.append(el('h2', {}, 'Treemap by type'), breadcrumb, map);
 
+    // A box that a click, or Enter or Space when it has the focus, acts on; not the boxes around it.
+    function clickable(element, act) {
+      element.tabIndex = 0;
+      element.setAttribute('role', 'button');
+      element.addEventListener('click', (event) => {
+        event.stopPropagation();
+        act();
+      });
+      element.addEventListener('keydown', (event) => {
+        if (event.key !== 'Enter' && event.key !== ' ') return;
+        event.preventDefault();
+        event.stopPropagation();
+        act();
+      });
+    }
+
     const shortName = (type) => (type.namespace ? type.name.slice(type.namespace.length + 2) : type.name);
 
     // One item of a namespace in `box`: a type, or a namespace with its own items inside it, as deep as they have
@@ -369,7 +385,7 @@
                         `${type.instances} instances, ${type.references} references`;
         element.append(el('span', { className: 'label' }, shortName(type)),
                        el('span', { className: 'size' }, humanBytes(type.bytes)));
-        if (depth === 0) element.addEventListener('click', () => table.show(type));
+        if (depth === 0) clickable(element, () => table.show(type));
         return;
       }
       const space = item.space;
@@ -377,10 +393,7 @@
       element.title = `${space.path}: ${humanBytes(space.bytes)} (${percent(space.bytes, totalBytes)})`;
       element.append(el('span', { className: 'label' }, space.label, ' ',
                         el('span', { className: 'size' }, humanBytes(space.bytes))));
-      element.addEventListener('click', (event) => {
-        event.stopPropagation();
-        zoom(space);
-      });
+      clickable(element, () => zoom(space));
       const inner = { x: 1, y: kLabelHeight, width: box.width - 4, height: box.height - kLabelHeight - 3 };
       if (inner.width < kNestedSide || inner.height < kNestedSide) return;
       const items = itemsOf(space);
