@@ -1,6 +1,5 @@
 // The page as a file: the report's rows embedded as JSON that no name can break out of, read back by nlohmann-json.
 // How it shows in a browser is tested in Chromium (page/page.test.mjs).
-#include "tests/report/HostileNames.h"
 #include "tests/report/ReportTesting.h"
 #include "tools/report/Page.h"
 
@@ -52,18 +51,6 @@ TEST(Page, EmbedsEveryRowAsJsonThatNoNameEndsOrComments) {
     for (size_t at = page.find("</script>"); at != std::string::npos; at = page.find("</script>", at + 1)) ++ends;
     EXPECT_EQ(ends, 2u);
     EXPECT_EQ(page.find("@REPORT_DATA@"), std::string::npos);
-}
-
-TEST(Page, SpellsEveryNameAsTheReportDoes) {
-    const MemoryReport report = HostileReport();
-    const nlohmann::json json = nlohmann::json::parse(DataOf(Page({report, "hostile.tsv"})));
-    const nlohmann::json& types = json["report"]["types"];
-    ASSERT_EQ(types.size(), report.mRows.size());
-    for (size_t t = 0; t < types.size(); ++t) {
-        EXPECT_EQ(types[t]["type"], MemoryReport::EscapeName(report.mRows[t].mName)) << t;
-        EXPECT_EQ(types[t]["reached_through"][0]["type"],
-                  MemoryReport::EscapeName(report.mRows[t].mStaticTypes[0].mName)) << t;
-    }
 }
 
 TEST(Page, TheCommandWritesAFileOrStandardOutputAndRefusesBadInput) {
