@@ -9,13 +9,14 @@
 //   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
 //   <TAB><TAB><TAB><TAB><further static type><TAB>instances
 //
-// rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
-// run-time type names do.
+// rows by falling byte total, every line ended by "\r\n", names that are not printable text escaped (NameSpelling.h).
+// Names are borrowed: they must outlive the recorder, as run-time type names do.
 #pragma once
 
 #include "engine/objects/Containers.h"
 #include "engine/objects/Strings.h"
 #include "platform/Export.h"
+#include "utilities/memory/NameTable.h"
 #include "utilities/memory/VisitedSet.h"
 
 #include <cstddef>
@@ -36,9 +37,11 @@ public:
     // The static types through which objects of one dynamic type were booked. The counters are held apart from
     // the table, so that a pointer to them stays good while the table grows.
     struct TypeData {
-        TypeData() : mStaticTypes(41) {}
-        ~TypeData() { mStaticTypes.ForEachBackward([](auto& entry) { delete entry.mValue; }); }
-        Objects::_HashMap<ResolvedData*, const char*, Objects::_StringHasher<char>> mStaticTypes;
+        TypeData() = default;
+        TypeData(const TypeData&) = delete;
+        TypeData& operator=(const TypeData&) = delete;
+        ~TypeData() { mStaticTypes.ForEach([](const char*, ResolvedData* data) { delete data; }); }
+        NameTable<ResolvedData*> mStaticTypes;
     };
 
     // A pair of names booked together, interned for the life of the process. Never changed once made, so that
@@ -88,8 +91,15 @@ public:
         ++data->mReferences;
     }
 
-    // The report; the recorder is not changed, so it may be asked again after further walks.
+    // The report; the recorder is not changed, so it may be asked again after further walks. Names that are not
+    // printable text are escaped (NameSpelling.h). A report longer than a KStringA holds, kMostReportBytes, is refused
+    // with std::length_error before any of it is built.
     Objects::KStringA GetResults() const;
+    static constexpr size_t kMostReportBytes = 0x7fffffff;
+
+protected:
+    // GetResults refusing a report longer than `mostBytes`, so that tests need not book gigabytes of names.
+    Objects::KStringA ResultsWithin(size_t mostBytes) const;
 
 private:
     struct SortTypeResults {
@@ -129,7 +139,7 @@ private:
     }
     void Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data);
 
-    Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
+    NameTable<TypeData*> mTypes;
     VisitedSet mVisited;
     RecentPair mRecent[kRecentMask + 1] = {};
     size_t mRecentCount = 0;

@@ -12,7 +12,10 @@
 //
 // A type that owns nothing needs no overload: the catch-all below walks nothing, and its Walk books sizeof(T).
 // The catch-all takes a const Walking, so for a type whose base has a walker, neither it nor the base's overload is
-// the better match: the call is ambiguous and fails to compile until the type says what it walks.
+// the better match: the call is ambiguous and fails to compile until the type says what it walks. A const object
+// is walked by its type's walk. A class of namespace std with a destructor of its own owns memory: without a walk
+// (utilities/walkers/StdWalks.h has the standard library's) it stops the build, named in StdTypeWithoutWalk<T>,
+// rather than being booked as owning nothing.
 //
 // Types that share one walk form a family, one enabled template for all of them:
 //
@@ -39,6 +42,7 @@
 #include "utilities/walk/Walking.h"
 
 #include <atomic>
+#include <string_view>
 #include <type_traits>
 #include <typeinfo>
 #include <utility>
@@ -48,11 +52,42 @@ namespace Tarn::Utilities {
 // What the catch-all answers, so that HasOwnWalk can tell it from a walk of the type's own.
 struct NothingToWalk {};
 
-template <class T> NothingToWalk WalkMembers(T&, const Walking&) { return {}; }
+template <class T> NothingToWalk WalkMembers(T& object, const Walking& walk);
 
 template <class T>
 inline constexpr bool HasOwnWalk =
     !std::is_same_v<decltype(WalkMembers(std::declval<T&>(), std::declval<Walking&>())), NothingToWalk>;
+
+// Whether T is a type of namespace std, by the name the compiler gives it ("... [with T = std::vector<int>]").
+template <class T> constexpr bool InNamespaceStd() {
+    constexpr std::string_view signature = __PRETTY_FUNCTION__;
+    constexpr size_t type = signature.find("T = ");
+    return type != std::string_view::npos && signature.substr(type + 4, 5) == "std::";
+}
+
+// A class of namespace std that releases something when destroyed: it owns memory, unless its walk says otherwise.
+template <class T>
+inline constexpr bool IsOwningStdType = std::is_class_v<T> && !std::is_trivially_destructible_v<T> && InNamespaceStd<T>();
+
+// Named in the compiler's message when an owning type of namespace std has no walk.
+template <class T> struct StdTypeWithoutWalk {
+    static_assert(!IsOwningStdType<T>, "this type of namespace std owns memory and has no walk: write one, or leave the "
+                                       "member out of the walk if it holds no memory (StdTypeWithoutWalk<T> names it)");
+};
+
+// Stops the build when a value of type T, walked as owning nothing, is of an owning type of namespace std.
+template <class T> constexpr void ExpectOwnsNothing() {
+    static_cast<void>(sizeof(StdTypeWithoutWalk<std::remove_cv_t<std::remove_all_extents_t<T>>>));
+}
+
+template <class T> NothingToWalk WalkMembers(T& object, const Walking& walk) {
+    using Plain = std::remove_cv_t<T>;
+    if constexpr (!std::is_same_v<T, Plain> && HasOwnWalk<Plain>)
+        WalkMembers(const_cast<Plain&>(object), const_cast<Walking&>(walk));
+    else
+        ExpectOwnsNothing<T>();
+    return {};
+}
 
 template <class... Family> struct TypeFamily {
     template <class T> static constexpr bool Has = (std::is_same_v<T, Family> || ...);
