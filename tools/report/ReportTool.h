@@ -5,6 +5,7 @@
 //   tarn_report check REPORT --budget FILE      exit 1 when a budget is broken
 //   tarn_report json REPORT | csv REPORT
 //   tarn_report treemap REPORT -o FILE.svg
+//   and the commands on snapshots (GraphCommands.h)
 //
 // A report is a file, or "-" for `in`. Exit 2 on bad input: an unreadable or malformed report or budget file, an
 // unknown option.
@@ -12,8 +13,14 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 
 namespace Tarn::Utilities {
+
+// Bad input: the command stops with this message and exit 2.
+struct Failure {
+    std::string mMessage;
+};
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
 

@@ -11,11 +11,15 @@
 //
 // rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
 // run-time type names do.
+//
+// A recorder may also keep the graph it walks (KeepGraph, MemoryGraph.h): the walk steps then visit and book through
+// VisitNode and BookNode, which mark and count exactly as MarkVisited and RecordPair do, so the report is the same.
 #pragma once
 
 #include "engine/objects/Containers.h"
 #include "engine/objects/Strings.h"
 #include "platform/Export.h"
+#include "utilities/memory/MemoryGraph.h"
 #include "utilities/memory/VisitedSet.h"
 
 #include <cstddef>
@@ -88,6 +92,32 @@ public:
         ++data->mReferences;
     }
 
+    // ---- The kept graph
+
+    // Keeps the graph of every walk from now on; before the first visit (std::logic_error after it, since the graph
+    // would lack what was walked before).
+    void KeepGraph();
+    bool KeepsGraph() const { return mGraph != nullptr; }
+    // Null unless KeepGraph was called.
+    const MemoryGraph* Graph() const { return mGraph; }
+    MemoryGraph* Graph() { return mGraph; }
+
+    // MarkVisited for a recorder that keeps the graph: a new address becomes a node; every visit adds an edge from
+    // the object being walked. Answers the address's node: kNone for one that MarkVisited marked without a node.
+    uint32_t VisitNode(const void* address, bool& firstVisit);
+    // RecordPair and RecordObject for a node that VisitNode answered; a first visit books the node too.
+    void BookNode(uint32_t node, const Pair& pair, size_t size, bool firstVisit) {
+        RecordPair(pair, size, firstVisit);
+        if (firstVisit && node != MemoryGraph::kNone)
+            mGraph->Book(node, pair.mId, pair.mDynamic, pair.mStatic, size);
+    }
+    void BookNode(uint32_t node, const char* dynamicTypeName, const char* staticTypeName, size_t size,
+                  bool firstVisit) {
+        RecordObject(dynamicTypeName, staticTypeName, size, firstVisit);
+        if (firstVisit && node != MemoryGraph::kNone)
+            mGraph->Book(node, MemoryGraph::kNone, dynamicTypeName, staticTypeName, size);
+    }
+
     // The report; the recorder is not changed, so it may be asked again after further walks.
     Objects::KStringA GetResults() const;
 
@@ -131,6 +161,7 @@ private:
 
     Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
     VisitedSet mVisited;
+    MemoryGraph* mGraph = nullptr;  // owned; tested at every visit, so beside the visited set
     RecentPair mRecent[kRecentMask + 1] = {};
     size_t mRecentCount = 0;
     ResolvedData** mPairs = nullptr;  // by interned pair id; null where this recorder has not booked the pair

@@ -34,6 +34,7 @@
 #include "platform/TypeNames.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/GraphSteps.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/StackSegments.h"
 #include "utilities/walk/Walking.h"
@@ -102,6 +103,11 @@ template <class T> struct WalkerPairs {
     }
 };
 
+// WalkObject of T for an untyped object, for the steps that keep the graph.
+template <class T> void WalkObjectOf(void* object, RecordMemory* recorder, size_t& size) {
+    WalkObjectImpl<T>::WalkObject(static_cast<T*>(object), recorder, size);
+}
+
 template <class T>
 void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     if (!object) return;
@@ -122,6 +128,8 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     const RecordMemory::Pair* pair = WalkerPairs<T>::sLast.load(std::memory_order_acquire);
     if (__builtin_expect(pair->mDynamicType != &type, false)) pair = &WalkerPairs<T>::Of(type);
     size_t size = sizeof(T);
+    if (__builtin_expect(recorder->KeepsGraph(), false))
+        return GraphSteps::Walk(object, *pair, size, recorder, &WalkObjectOf<T>);
     const bool firstVisit = recorder->MarkVisited(object);
     if (firstVisit) WalkObject(typed, recorder, size);
     recorder->RecordPair(*pair, size, firstVisit);
