@@ -7,8 +7,14 @@
 //
 // WalkMixedTypes times the accountant alone where one walker meets six dynamic types in turn.
 //
+// WalkSceneKeepingGraph times the accountant keeping the walked graph beside the one keeping none, in one run;
+// SnapshotAndDominators times what follows on that graph: the snapshot made and written to a file, and the
+// dominators, retained bytes and retained bytes per type computed from it.
+//
 //   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
 #include "engine/objects/Objects.h"
+#include "utilities/analysis/Dominators.h"
+#include "utilities/memory/MemorySnapshot.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/IWalkObject.h"
 
@@ -17,8 +23,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <random>
 #include <typeinfo>
 #include <utility>
@@ -150,9 +159,10 @@ private:
 
 double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
-double TimeAccountant(BenchScene& scene) {
+double TimeAccountant(BenchScene& scene, bool keepGraph = false) {
     const auto start = Clock::now();
     Tarn::Utilities::RecordMemory recorder;
+    if (keepGraph) recorder.KeepGraph();
     Tarn::Utilities::WalkObjectImpl<RootList>::Instance().Walk(&scene.Root(), &recorder);
     benchmark::DoNotOptimize(recorder);
     return Seconds(Clock::now() - start);
@@ -185,6 +195,69 @@ void WalkScene(benchmark::State& state) {
     state.counters["accountant_ns/obj"] = accountant / rounds / objects * 1e9;
     state.counters["baseline_ns/obj"] = baseline / rounds / objects * 1e9;
     state.counters["ratio"] = accountant / baseline;
+}
+
+// ---- Keeping the graph
+
+void WalkSceneKeepingGraph(benchmark::State& state) {
+    BenchScene scene(state.range(0));
+    const double objects = double(scene.Objects());
+    double plain = 0, keeping = 0;
+    bool keepingFirst = true;
+    for (auto _ : state) {
+        const double first = TimeAccountant(scene, keepingFirst), second = TimeAccountant(scene, !keepingFirst);
+        const double keepingSpent = keepingFirst ? first : second;
+        state.SetIterationTime(keepingSpent);
+        keeping += keepingSpent;
+        plain += keepingFirst ? second : first;
+        keepingFirst = !keepingFirst;
+    }
+    const double rounds = double(state.iterations());
+    state.counters["objects"] = objects;
+    state.counters["plain_ns/obj"] = plain / rounds / objects * 1e9;
+    state.counters["graph_ns/obj"] = keeping / rounds / objects * 1e9;
+    state.counters["graph_ratio"] = keeping / plain;
+}
+
+void SnapshotAndDominators(benchmark::State& state) {
+    using namespace Tarn::Utilities;
+    BenchScene scene(state.range(0));
+    RecordMemory recorder;
+    recorder.KeepGraph();
+    WalkObjectImpl<RootList>::Instance().Walk(&scene.Root(), &recorder);
+    const std::string path = "/tmp/tarn_walk_bench_" + std::to_string(state.range(0)) + ".snap";
+    double writing = 0, analysing = 0;
+    uint64_t retained = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        {
+            std::string error;
+            if (!MemorySnapshot::Of(recorder).Write(path, error)) state.SkipWithError(error.c_str());
+        }
+        writing += Seconds(Clock::now() - start);
+        std::string error;
+        const std::optional<MemorySnapshot> snapshot = MemorySnapshot::Read(path, error);
+        if (!snapshot) state.SkipWithError(error.c_str());
+        start = Clock::now();
+        const Dominators dominators(GraphOf(*snapshot));
+        const DominatorTree tree(dominators);
+        std::vector<uint32_t> typeOf(snapshot->NodeCount());
+        for (size_t node = 0; node < typeOf.size(); ++node) {
+            const uint32_t kind = snapshot->mNodeKinds[node];
+            typeOf[node] = kind == MemorySnapshot::kNone ? Dominators::kNone : snapshot->mKinds[kind].mDynamic;
+        }
+        retained += RetainedByGroup(dominators, tree, typeOf, snapshot->mNames.size()).at(0);
+        const double spent = Seconds(Clock::now() - start);
+        analysing += spent;
+        state.SetIterationTime(spent);
+    }
+    std::remove(path.c_str());
+    benchmark::DoNotOptimize(retained);
+    const double rounds = double(state.iterations());
+    state.counters["nodes"] = double(recorder.Graph()->NodeCount());
+    state.counters["edges"] = double(recorder.Graph()->Edges().size());
+    state.counters["snapshot_write_s"] = writing / rounds;
+    state.counters["dominators_retained_s"] = analysing / rounds;
 }
 
 // ---- One walker meeting several dynamic types in turn: classes that no walker of their own is registered for,
@@ -223,9 +296,18 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("WalkScene", WalkScene)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
     benchmark::RegisterBenchmark("WalkMixedTypes", WalkMixedTypes)->Unit(benchmark::kMillisecond)->Arg(100'000);
-    if (huge)  // a few rounds are plenty at this size, and each costs seconds
+    benchmark::RegisterBenchmark("WalkSceneKeepingGraph", WalkSceneKeepingGraph)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(1'000'000);
+    benchmark::RegisterBenchmark("SnapshotAndDominators", SnapshotAndDominators)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(1'000'000)->Iterations(3);
+    if (huge) {  // a few rounds are plenty at this size, and each costs seconds
         benchmark::RegisterBenchmark("WalkScene", WalkScene)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(3);
+        benchmark::RegisterBenchmark("WalkSceneKeepingGraph", WalkSceneKeepingGraph)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(2);
+        benchmark::RegisterBenchmark("SnapshotAndDominators", SnapshotAndDominators)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(2);
+    }
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
     benchmark::RunSpecifiedBenchmarks();

@@ -5,6 +5,7 @@
 #include "engine/devices/Devices.h"
 #include "engine/graphics/Graphics.h"
 #include "utilities/analysis/Dominators.h"
+#include "utilities/analysis/Retention.h"
 #include "utilities/memory/MemoryReport.h"
 #include "utilities/memory/MemorySnapshot.h"
 #include "utilities/walk/IWalkObject.h"
@@ -116,6 +117,32 @@ TEST_F(TwoCellsSharingAnEffect, TheWorldRetainsTheEffectAndEachCellItsOwnNodeAnd
     }
     EXPECT_EQ(dominators.Retained(world), dominators.Retained(0));
     EXPECT_EQ(std::count(mSnapshot.mTargets.begin(), mSnapshot.mTargets.end(), effect), 2);
+}
+
+TEST_F(TwoCellsSharingAnEffect, AHostReadsWhatTheWorldRetainsWhatItHoldsAndWhoOwnsMost) {
+    const Retention retention = Retained(mRecorder, 100);
+    const Dominators dominators(GraphOf(mSnapshot));
+    const uint32_t world = NodeAt(mSnapshot, &mWorld);
+    EXPECT_EQ(retention.mRetained, dominators.Retained(world));
+    // The cells and the effect, each retaining its own part: with the world's own bytes, the whole.
+    uint64_t held = mSnapshot.mBytes[world];
+    for (size_t i = 0; i < retention.mLargest.size(); ++i) {
+        const RetainedObject& object = retention.mLargest[i];
+        const uint32_t node = NodeAt(mSnapshot, reinterpret_cast<const void*>(object.mAddress));
+        EXPECT_EQ(dominators.Idom(node), world);
+        EXPECT_EQ(object.mRetained, dominators.Retained(node));
+        EXPECT_EQ(object.mBytes, mSnapshot.mBytes[node]);
+        EXPECT_EQ(object.mType, mSnapshot.DynamicName(node));
+        if (i) EXPECT_GE(retention.mLargest[i - 1].mRetained, object.mRetained);
+        held += object.mRetained;
+    }
+    EXPECT_EQ(held, retention.mRetained);
+    EXPECT_EQ(Retained(mRecorder, 1).mLargest.size(), 1u);
+    const std::vector<RetainedObject> owners = TopOwners(mRecorder, 2);
+    ASSERT_EQ(owners.size(), 2u);
+    EXPECT_EQ(owners[0].mType, "Tarn::Graphics::ConsolidatedWorld");
+    EXPECT_EQ(owners[0].mRetained, retention.mRetained);
+    EXPECT_EQ(owners[1].mRetained, retention.mLargest[0].mRetained);
 }
 
 } // namespace
