@@ -204,6 +204,9 @@ void WalkSceneKeepingGraph(benchmark::State& state) {
     const double objects = double(scene.Objects());
     double plain = 0, keeping = 0;
     bool keepingFirst = true;
+    // The first walks of a process pay for the kernel's first huge pages (compaction): neither mode is charged them.
+    TimeAccountant(scene, true);
+    TimeAccountant(scene);
     for (auto _ : state) {
         const double first = TimeAccountant(scene, keepingFirst), second = TimeAccountant(scene, !keepingFirst);
         const double keepingSpent = keepingFirst ? first : second;
@@ -255,7 +258,7 @@ void SnapshotAndDominators(benchmark::State& state) {
     benchmark::DoNotOptimize(retained);
     const double rounds = double(state.iterations());
     state.counters["nodes"] = double(recorder.Graph()->NodeCount());
-    state.counters["edges"] = double(recorder.Graph()->Edges().size());
+    state.counters["edges"] = double(recorder.Graph()->EdgeCount());
     state.counters["snapshot_write_s"] = writing / rounds;
     state.counters["dominators_retained_s"] = analysing / rounds;
 }
@@ -304,7 +307,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("WalkScene", WalkScene)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(3);
         benchmark::RegisterBenchmark("WalkSceneKeepingGraph", WalkSceneKeepingGraph)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(2);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(4);
         benchmark::RegisterBenchmark("SnapshotAndDominators", SnapshotAndDominators)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(2);
     }

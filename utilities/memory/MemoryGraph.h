@@ -9,12 +9,15 @@
 // Node 0 is the root: no object, where every walk starts. Every other node is one distinct address that the walk
 // booked, numbered in the order the walk first reached it, with the names and the bytes of its first booking. An
 // edge goes from the object being walked (the root when none is) to the address visited, at every visit, first or
-// repeat, so that several edges may join two nodes. Only objects that a walker's Walk visits are ever "being
+// repeat, so that several edges may join two nodes. A repeat visit knows only the address it reached, not its node
+// (the visited set keeps no numbers, so that a walk keeping no graph pays nothing for them): such edges are kept by
+// address and given their nodes when the edges are asked for. Only objects that a walker's Walk visits are ever "being
 // walked": a heap block is a leaf; an object walked in place (an embedded member, a list element, a base part) is no
 // node of its own, and what it reaches hangs from the object that embeds it.
 #pragma once
 
 #include "platform/Export.h"
+#include "utilities/memory/Column.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,41 +50,80 @@ public:
     MemoryGraph();
 
     // With the root.
-    size_t NodeCount() const { return mAddresses.size(); }
-    const void* Address(uint32_t node) const { return mAddresses[node]; }
-    uint64_t Bytes(uint32_t node) const { return mBytes[node]; }
+    size_t NodeCount() const { return mNodes.Size(); }
+    const void* Address(uint32_t node) const { return mNodes[node].mAddress; }
+    uint64_t Bytes(uint32_t node) const { return mNodes[node].mBytes; }
     // An index into Kinds(); kNone for the root and for a node whose booking has not come yet.
-    uint32_t KindOf(uint32_t node) const { return mKinds[node]; }
+    uint32_t KindOf(uint32_t node) const { return mNodes[node].mKind; }
     const std::vector<Kind>& Kinds() const { return mKindNames; }
-    // In the order the visits happened.
-    const std::vector<Edge>& Edges() const { return mEdges; }
+    // Every visit's edge; an edge to or from an address that has no node (marked by MarkVisited alone) is left out.
+    size_t EdgeCount() const {
+        Resolve();
+        return mEdges.Size();
+    }
+    const Edge& EdgeAt(size_t edge) const { return mEdges[edge]; }
 
     // The first booking of every booked address, in the order the walk first reached them.
     std::vector<Booking> FirstBookings() const;
 
     // ---- Kept by the walk (utilities/walk), through the recorder
 
-    // The node of the object being walked: the root outside every walk.
-    uint32_t Current() const { return mCurrent; }
-    void Current(uint32_t node) { mCurrent = node; }
+    // The object being walked: its node, or (kNone) only its address, when a repeat visit made it the object being
+    // walked; the root outside every walk.
+    struct Walked {
+        uint32_t mNode;
+        const void* mAddress;
+    };
+    Walked Current() const { return mCurrent; }
+    void Current(Walked walked) { mCurrent = walked; }
 
-    // The number the next new node gets.
-    uint32_t NextNode() const { return uint32_t(mAddresses.size()); }
-    void AddNode(const void* address);
-    void AddEdge(uint32_t to) { mEdges.push_back({mCurrent, to}); }
+    // A first visit: the new node, reached from the object being walked.
+    uint32_t AddNode(const void* address) {
+        const uint32_t node = uint32_t(mNodes.Size());
+        if (__builtin_expect(node >= kNone - 1, false)) RefuseNode();
+        mNodes.Add({address, 0, kNone, mCurrent.mNode});
+        if (__builtin_expect(mCurrent.mNode == kNone, false)) mByAddress.Add({kNone, node, mCurrent.mAddress, nullptr});
+        return node;
+    }
+    // A repeat visit of `address`.
+    void AddRepeat(const void* address) {
+        mByAddress.Add({mCurrent.mNode, kNone, mCurrent.mNode == kNone ? mCurrent.mAddress : nullptr, address});
+    }
     // The first booking of `node`: by an interned pair's id (kNone when booked by names alone) and its names.
     void Book(uint32_t node, uint32_t pairId, const char* dynamicName, const char* staticName, uint64_t bytes);
 
 private:
-    uint32_t KindOfNames(const char* dynamicName, const char* staticName);
+    // A first visit's edge is its node's mFrom (kNone when kept by address), so that it costs no room of its own.
+    struct Node {
+        const void* mAddress;
+        uint64_t mBytes;
+        uint32_t mKind;
+        uint32_t mFrom;
+    };
 
-    std::vector<const void*> mAddresses;
-    std::vector<uint64_t> mBytes;
-    std::vector<uint32_t> mKinds;
-    std::vector<Edge> mEdges;
+    // An edge with an end known by its address only (kNone).
+    struct EdgeByAddress {
+        uint32_t mFrom;
+        uint32_t mTo;
+        const void* mFromAddress;
+        const void* mToAddress;
+    };
+
+    uint32_t KindOfNames(const char* dynamicName, const char* staticName);
+    [[noreturn]] static void RefuseNode();
+    // Adds to the edges those of the nodes made since, and of the visits kept by address.
+    void Resolve() const {
+        if (mResolvedNodes < mNodes.Size() || mByAddress.Size()) ResolveEdges();
+    }
+    void ResolveEdges() const;
+
+    Column<Node> mNodes;
+    mutable Column<Edge> mEdges;
+    mutable size_t mResolvedNodes = 1;
+    mutable Column<EdgeByAddress> mByAddress;
     std::vector<Kind> mKindNames;
     std::vector<uint32_t> mKindOfPair;  // by interned pair id; kNone where not met yet
-    uint32_t mCurrent = kRoot;
+    Walked mCurrent{kRoot, nullptr};
 };
 
 } // namespace Tarn::Utilities

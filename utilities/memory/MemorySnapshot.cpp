@@ -258,12 +258,15 @@ MemorySnapshot MemorySnapshot::Of(const RecordMemory& recorder) {
         snapshot.mNodeKinds[node] = kind == MemoryGraph::kNone ? kNone : kindOf[kind];
     }
     // Edges by their source, each source's in the order of the visits.
-    const std::vector<MemoryGraph::Edge>& edges = graph->Edges();
-    for (const MemoryGraph::Edge& edge : edges) ++snapshot.mDegrees[edge.mFrom];
+    const size_t edges = graph->EdgeCount();
+    for (size_t e = 0; e < edges; ++e) ++snapshot.mDegrees[graph->EdgeAt(e).mFrom];
     std::vector<uint32_t> next(nodes);
     for (size_t node = 0, at = 0; node < nodes; at += snapshot.mDegrees[node++]) next[node] = uint32_t(at);
-    snapshot.mTargets.resize(edges.size());
-    for (const MemoryGraph::Edge& edge : edges) snapshot.mTargets[next[edge.mFrom]++] = edge.mTo;
+    snapshot.mTargets.resize(edges);
+    for (size_t e = 0; e < edges; ++e) {
+        const MemoryGraph::Edge& edge = graph->EdgeAt(e);
+        snapshot.mTargets[next[edge.mFrom]++] = edge.mTo;
+    }
     return snapshot;
 }
 

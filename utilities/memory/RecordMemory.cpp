@@ -27,17 +27,7 @@ RecordMemory::~RecordMemory() {
 void RecordMemory::KeepGraph() {
     if (mGraph) return;
     if (mVisited.Count()) throw std::logic_error("RecordMemory::KeepGraph: called after the walk began");
-    mVisited.KeepIds();
     mGraph = new MemoryGraph;
-}
-
-uint32_t RecordMemory::VisitNode(const void* address, bool& firstVisit) {
-    uint32_t node = mGraph->NextNode();
-    firstVisit = mVisited.Insert(address, node);
-    if (firstVisit) mGraph->AddNode(address);
-    if (!node) return MemoryGraph::kNone;
-    mGraph->AddEdge(node);
-    return node;
 }
 
 const RecordMemory::Pair& RecordMemory::InternPair(const std::type_info* dynamicType, const char* dynamicName,

@@ -95,7 +95,7 @@ public:
     // ---- The kept graph
 
     // Keeps the graph of every walk from now on; before the first visit (std::logic_error after it, since the graph
-    // would lack what was walked before).
+    // would lack what was walked before). Bookings by MarkVisited and RecordObject are counted but make no node.
     void KeepGraph();
     bool KeepsGraph() const { return mGraph != nullptr; }
     // Null unless KeepGraph was called.
@@ -103,8 +103,13 @@ public:
     MemoryGraph* Graph() { return mGraph; }
 
     // MarkVisited for a recorder that keeps the graph: a new address becomes a node; every visit adds an edge from
-    // the object being walked. Answers the address's node: kNone for one that MarkVisited marked without a node.
-    uint32_t VisitNode(const void* address, bool& firstVisit);
+    // the object being walked. Answers the new node, kNone on a repeat visit.
+    uint32_t VisitNode(const void* address, bool& firstVisit) {
+        firstVisit = MarkVisited(address);
+        if (firstVisit) return mGraph->AddNode(address);
+        mGraph->AddRepeat(address);
+        return MemoryGraph::kNone;
+    }
     // RecordPair and RecordObject for a node that VisitNode answered; a first visit books the node too.
     void BookNode(uint32_t node, const Pair& pair, size_t size, bool firstVisit) {
         RecordPair(pair, size, firstVisit);

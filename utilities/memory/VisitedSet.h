@@ -5,8 +5,7 @@
 // slots: the stretch picks the line (by a Fibonacci multiplication, which scatters stretches evenly), the address's
 // 16-byte unit within the stretch picks the slot. A walk that visits an object and its neighbours then misses the
 // cache once for all of them, not once each. Tables of several megabytes ask for huge pages: lines land at random,
-// and without them nearly every lookup would also miss the TLB. A set that keeps ids (a kept graph's node numbers)
-// holds them in an array beside the slots, touched only by the Insert that takes an id.
+// and without them nearly every lookup would also miss the TLB.
 #pragma once
 
 #include "utilities/memory/Prefetch.h"
@@ -24,10 +23,7 @@ public:
     VisitedSet() : mSlots(Allocate(mCapacity)) {}
     VisitedSet(const VisitedSet&) = delete;
     VisitedSet& operator=(const VisitedSet&) = delete;
-    ~VisitedSet() {
-        Free(mSlots, mCapacity);
-        std::free(mIds);
-    }
+    ~VisitedSet() { Free(mSlots, mCapacity); }
 
     // True when `address` (never null) was not in the set and has been added.
     __attribute__((always_inline)) bool Insert(const void* address) {
@@ -37,30 +33,6 @@ public:
             if (!mSlots[i]) break;
         }
         mSlots[i] = address;
-        if (++mCount * 2 > mCapacity) Grow();
-        return true;
-    }
-
-    // From now on every address carries a number (a graph's node), 0 for those added before or by Insert.
-    void KeepIds() {
-        if (mIds) return;
-        mIds = static_cast<uint32_t*>(std::calloc(mCapacity, sizeof(uint32_t)));
-        if (!mIds) throw std::bad_alloc();
-    }
-
-    // Insert for a set that keeps ids: true when `address` is new and now carries `id`; `id` is set to the number
-    // the address carries when it was there already.
-    bool Insert(const void* address, uint32_t& id) {
-        size_t i = Slot(address, mShift);
-        for (;; i = (i + 1) & (mCapacity - 1)) {
-            if (mSlots[i] == address) {
-                id = mIds[i];
-                return false;
-            }
-            if (!mSlots[i]) break;
-        }
-        mSlots[i] = address;
-        mIds[i] = id;
         if (++mCount * 2 > mCapacity) Grow();
         return true;
     }
@@ -103,15 +75,8 @@ private:
 
     __attribute__((noinline, cold)) void Grow() {
         const void** old = mSlots;
-        uint32_t* oldIds = mIds;
         const size_t oldCapacity = mCapacity;
         mSlots = Allocate(mCapacity * 2);
-        if (oldIds && !(mIds = static_cast<uint32_t*>(std::calloc(oldCapacity * 2, sizeof(uint32_t))))) {
-            Free(mSlots, oldCapacity * 2);
-            mSlots = old;
-            mIds = oldIds;
-            throw std::bad_alloc();
-        }
         mCapacity *= 2;
         mShift = ShiftFor(mCapacity);
         for (size_t i = 0; i < oldCapacity; ++i) {
@@ -119,10 +84,8 @@ private:
             size_t j = Slot(old[i], mShift);
             while (mSlots[j]) j = (j + 1) & (mCapacity - 1);
             mSlots[j] = old[i];
-            if (oldIds) mIds[j] = oldIds[i];
         }
         Free(old, oldCapacity);
-        std::free(oldIds);
     }
 
     // 256 KiB: a walk of some ten thousand objects never grows it, and clearing it costs little.
@@ -130,7 +93,6 @@ private:
     unsigned mShift = ShiftFor(mCapacity);
     size_t mCount = 0;
     const void** mSlots;
-    uint32_t* mIds = nullptr;  // beside the slots, when the set keeps ids
 };
 
 } // namespace Tarn::Utilities

@@ -7,14 +7,16 @@ namespace {
 // Makes `node` the object being walked for the scope's life, also when the walk throws.
 class BeingWalked {
 public:
-    BeingWalked(MemoryGraph& graph, uint32_t node) : mGraph(graph), mOuter(graph.Current()) { graph.Current(node); }
+    BeingWalked(MemoryGraph& graph, MemoryGraph::Walked walked) : mGraph(graph), mOuter(graph.Current()) {
+        graph.Current(walked);
+    }
     BeingWalked(const BeingWalked&) = delete;
     BeingWalked& operator=(const BeingWalked&) = delete;
     ~BeingWalked() { mGraph.Current(mOuter); }
 
 private:
     MemoryGraph& mGraph;
-    uint32_t mOuter;
+    MemoryGraph::Walked mOuter;
 };
 
 } // namespace
@@ -23,7 +25,7 @@ void GraphSteps::Walk(void* object, const RecordMemory::Pair& pair, size_t& size
     bool firstVisit = false;
     const uint32_t node = recorder->VisitNode(object, firstVisit);
     if (firstVisit) {
-        const BeingWalked walking(*recorder->Graph(), node);
+        const BeingWalked walking(*recorder->Graph(), {node, nullptr});
         body(object, recorder, size);
     }
     recorder->BookNode(node, pair, size, firstVisit);
@@ -50,10 +52,9 @@ BookedObject::BookedObject(RecordMemory* recorder, const void* object, const cha
     bool firstVisit = false;
     const uint32_t node = recorder->VisitNode(object, firstVisit);
     recorder->BookNode(node, dynamicTypeName, staticTypeName, size, firstVisit);
-    if (node == MemoryGraph::kNone) return;
     mGraph = recorder->Graph();
     mOuter = mGraph->Current();
-    mGraph->Current(node);
+    mGraph->Current({node, node == MemoryGraph::kNone ? object : nullptr});  // a repeat: known by its address
 }
 
 BookedObject::~BookedObject() {

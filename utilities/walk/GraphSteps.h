@@ -38,7 +38,7 @@ public:
 
 private:
     MemoryGraph* mGraph = nullptr;
-    uint32_t mOuter = MemoryGraph::kNone;
+    MemoryGraph::Walked mOuter{};
 };
 
 } // namespace Tarn::Utilities
