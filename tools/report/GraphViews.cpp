@@ -180,7 +180,8 @@ std::string Paths(const SnapshotAnalysis& analysis, const std::vector<uint32_t>&
                        HumanBytes(snapshot.mBytes[path[step]])});
         text += table.Text();
     }
-    if (shown < objects.size()) text += "\n(" + std::to_string(objects.size() - shown) + " more objects)\n";
+    const size_t more = objects.size() - shown;
+    if (more) text += "\n(" + std::to_string(more) + (more == 1 ? " more object)\n" : " more objects)\n");
     return text;
 }
 
