@@ -176,50 +176,51 @@ double TimeBaseline(BenchScene& scene) {
     return Seconds(Clock::now() - start);
 }
 
+// Times two walks of one scene in turn, each round starting with the other, so that neither always finds the other's
+// leftovers; the iteration is charged to the first. Counters: nanoseconds an object of each, and their ratio.
+template <class First, class Second>
+void Alternate(benchmark::State& state, const BenchScene& scene, First first, Second second, const char* firstName,
+               const char* secondName, const char* ratioName) {
+    double firstSpent = 0, secondSpent = 0;
+    bool firstFirst = true;
+    for (auto _ : state) {
+        double a = 0, b = 0;
+        if (firstFirst) {
+            a = first();
+            b = second();
+        } else {
+            b = second();
+            a = first();
+        }
+        state.SetIterationTime(a);
+        firstSpent += a;
+        secondSpent += b;
+        firstFirst = !firstFirst;
+    }
+    const double rounds = double(state.iterations()), objects = double(scene.Objects());
+    state.counters["objects"] = objects;
+    state.counters[firstName] = firstSpent / rounds / objects * 1e9;
+    state.counters[secondName] = secondSpent / rounds / objects * 1e9;
+    state.counters[ratioName] = firstSpent / secondSpent;
+}
+
 void WalkScene(benchmark::State& state) {
     BenchScene scene(state.range(0));
-    const double objects = double(scene.Objects());
-    double accountant = 0, baseline = 0;
-    bool accountantFirst = true;  // alternate, so that neither walk always finds the other's leftovers
-    for (auto _ : state) {
-        const double spent[2] = {accountantFirst ? TimeAccountant(scene) : TimeBaseline(scene),
-                                 accountantFirst ? TimeBaseline(scene) : TimeAccountant(scene)};
-        const double accountantSpent = spent[accountantFirst ? 0 : 1];
-        state.SetIterationTime(accountantSpent);
-        accountant += accountantSpent;
-        baseline += spent[accountantFirst ? 1 : 0];
-        accountantFirst = !accountantFirst;
-    }
-    const double rounds = double(state.iterations());
-    state.counters["objects"] = objects;
-    state.counters["accountant_ns/obj"] = accountant / rounds / objects * 1e9;
-    state.counters["baseline_ns/obj"] = baseline / rounds / objects * 1e9;
-    state.counters["ratio"] = accountant / baseline;
+    Alternate(
+        state, scene, [&] { return TimeAccountant(scene); }, [&] { return TimeBaseline(scene); },
+        "accountant_ns/obj", "baseline_ns/obj", "ratio");
 }
 
 // ---- Keeping the graph
 
 void WalkSceneKeepingGraph(benchmark::State& state) {
     BenchScene scene(state.range(0));
-    const double objects = double(scene.Objects());
-    double plain = 0, keeping = 0;
-    bool keepingFirst = true;
     // The first walks of a process pay for the kernel's first huge pages (compaction): neither mode is charged them.
     TimeAccountant(scene, true);
     TimeAccountant(scene);
-    for (auto _ : state) {
-        const double first = TimeAccountant(scene, keepingFirst), second = TimeAccountant(scene, !keepingFirst);
-        const double keepingSpent = keepingFirst ? first : second;
-        state.SetIterationTime(keepingSpent);
-        keeping += keepingSpent;
-        plain += keepingFirst ? second : first;
-        keepingFirst = !keepingFirst;
-    }
-    const double rounds = double(state.iterations());
-    state.counters["objects"] = objects;
-    state.counters["plain_ns/obj"] = plain / rounds / objects * 1e9;
-    state.counters["graph_ns/obj"] = keeping / rounds / objects * 1e9;
-    state.counters["graph_ratio"] = keeping / plain;
+    Alternate(
+        state, scene, [&] { return TimeAccountant(scene, true); }, [&] { return TimeAccountant(scene); },
+        "graph_ns/obj", "plain_ns/obj", "graph_ratio");
 }
 
 void SnapshotAndDominators(benchmark::State& state) {
