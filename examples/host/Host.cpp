@@ -1,7 +1,9 @@
 // An engine host outside the library's tree: it measures its own Terrain with its own walker, and its Quarry first
 // as the engine image it derives from, then, once the plug-in with the quarry's walker is loaded, by that walker.
+// Its surveys, kept in standard-library types, are measured against what the allocator handed out for them.
 //
-//   host PLUGIN    prints both reports; exits 1 if a row is not what the walkers must give
+//   host PLUGIN    prints the reports; exits 1 if a row is not what the walkers must give
+#include "Allocations.h"
 #include "HostWalks.h"
 
 #include <dlfcn.h>
@@ -13,7 +15,9 @@
 namespace Host {
 namespace {
 
-const Tarn::Utilities::Registrations<Tarn::Utilities::SubClasses<Tarn::Objects::Image<float>, Terrain>> kTerrain;
+const Tarn::Utilities::Registrations<Tarn::Utilities::SubClasses<Tarn::Objects::Image<float>, Terrain>,
+                                     Tarn::Utilities::SubClasses<Tarn::Objects::ARefCounted, Survey>>
+    kWalkers;
 
 std::string Measure(Tarn::Objects::ARefCounted* terrain, Tarn::Objects::ARefCounted* quarry) {
     Tarn::Utilities::RecordMemory recorder;
@@ -30,6 +34,34 @@ bool Expect(const std::string& report, const std::string& row) {
 
 std::string Row(const char* name, size_t bytes, int count) {
     return std::string(name) + "\t" + std::to_string(bytes) + "\t" + std::to_string(count) + "\t" + std::to_string(count);
+}
+
+// Two surveys sharing a legend, built while the allocator is counted: their report books every byte it handed out,
+// the surveys themselves included, once each.
+bool MeasureSurveys() {
+    StartCounting();
+    auto legend = std::make_shared<Tarn::Objects::ImageAttribute>();
+    std::unique_ptr<Survey> surveys[2] = {std::make_unique<Survey>(), std::make_unique<Survey>()};
+    for (auto& survey : surveys) {
+        survey->mTitle = "Survey of the northern terrain, its rivers, roads and quarries";
+        survey->mSites = {Tarn::Objects::KString(L"North ridge, above the river"), Tarn::Objects::KString(L"Ford")};
+        survey->mLegend = legend;
+        for (int site = 0; site < 12; ++site) survey->mDepthsBySite[site].assign(size_t(site), 1.5);
+    }
+    surveys[0]->mFrame = std::make_unique<Tarn::Objects::SharedMatrix>();
+    legend.reset();
+    const Allocated allocated = StopCounting();
+
+    Tarn::Utilities::RecordMemory recorder;
+    for (auto& survey : surveys) Tarn::Utilities::WalkPointer<Tarn::Objects::ARefCounted>(survey.get(), &recorder);
+    const std::string report(recorder.GetResults());
+    std::fputs("--\r\n", stdout);
+    std::fputs(report.c_str(), stdout);
+    const std::string total = "Total\t" + std::to_string(allocated.mBytes) + "\t" + std::to_string(allocated.mBlocks) + "\t";
+    if (report.compare(0, total.size(), total) == 0) return true;
+    std::fprintf(stderr, "host: the allocator handed out %zu bytes in %zu blocks for the surveys\n", allocated.mBytes,
+                 allocated.mBlocks);
+    return false;
 }
 
 } // namespace
@@ -78,5 +110,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "host: the plug-in made %d registrations, not 1\n", made ? made() : -1);
         good = false;
     }
-    return good ? 0 : 1;
+    return good && MeasureSurveys() ? 0 : 1;
 }

@@ -3,6 +3,11 @@
 
 #include "engine/objects/Objects.h"
 
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace Host {
 
 // A terrain: an image with a name, the engine objects placed on it, and a placement shared with other parts.
@@ -19,6 +24,16 @@ class Quarry : public Tarn::Objects::Image<float> {
 public:
     Tarn::Objects::KStringA mOwner;
     double mDepths[8] = {};
+};
+
+// A survey of the terrain, kept in the standard library's types: the library walks them all.
+class Survey : public Tarn::Objects::ARefCounted {
+public:
+    std::string mTitle;
+    std::vector<Tarn::Objects::KString> mSites;                         // each site's name walked in place
+    std::unique_ptr<Tarn::Objects::ARefCounted> mFrame;                 // walked as the class it really is
+    std::shared_ptr<Tarn::Objects::ImageAttribute> mLegend;            // shared by several surveys
+    std::unordered_map<int, std::vector<double>> mDepthsBySite;
 };
 
 } // namespace Host

@@ -18,4 +18,12 @@ inline void WalkMembers(Quarry& quarry, Tarn::Utilities::Walking& walk) {
     walk.Embedded(quarry.mOwner);
 }
 
+inline void WalkMembers(Survey& survey, Tarn::Utilities::Walking& walk) {
+    walk.Embedded(survey.mTitle);
+    walk.Embedded(survey.mSites);
+    walk.Embedded(survey.mFrame);
+    walk.Embedded(survey.mLegend);
+    walk.Embedded(survey.mDepthsBySite);
+}
+
 } // namespace Host

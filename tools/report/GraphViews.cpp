@@ -16,7 +16,7 @@ namespace {
 constexpr uint32_t kNone = Dominators::kNone;
 
 std::string Name(const SnapshotAnalysis& analysis, uint32_t node) {
-    return std::string(analysis.mSnapshot.DynamicName(node));
+    return MemoryReport::EscapeName(analysis.mSnapshot.DynamicName(node));
 }
 
 // Nodes by falling retained bytes; equal ones in the order the walk reached them.
@@ -151,7 +151,7 @@ std::vector<uint32_t> Matching(const SnapshotAnalysis& analysis, const std::opti
     const MemorySnapshot& snapshot = analysis.mSnapshot;
     for (uint32_t node = 1; node < snapshot.NodeCount(); ++node) {
         if (address && snapshot.mAddresses[node] != *address) continue;
-        if (type && snapshot.DynamicName(node) != *type) continue;
+        if (type && MemoryReport::EscapeName(snapshot.DynamicName(node)) != *type) continue;
         found.push_back(node);
     }
     ByRetained(analysis, found);

@@ -51,12 +51,12 @@ std::string OwnerTreemap(const SnapshotAnalysis& analysis) {
         stack.pop_back();
         TreemapBox inner = item.mBox;
         if (item.mNode) {
-            const std::string name(snapshot.DynamicName(item.mNode));
+            const std::string name = MemoryReport::EscapeName(snapshot.DynamicName(item.mNode));
             const TreemapBox& box = item.mBox;
             const uint64_t retained = dominators.Retained(item.mNode);
             rects += "<rect class=\"owner\" " + Rect(box) + " fill=\"" +
                      Lighter(colourOf(name), std::min(0.85, 0.1 + 0.12 * double(item.mDepth - 1))) + "\"><title>" +
-                     Escaped(name) + " at " + AddressText(snapshot.mAddresses[item.mNode]) + "\nretains " +
+                     XmlEscaped(name) + " at " + AddressText(snapshot.mAddresses[item.mNode]) + "\nretains " +
                      HumanBytes(retained) + " (" + Percent(retained, total) + "), own " +
                      HumanBytes(snapshot.mBytes[item.mNode]) + "</title></rect>\n";
             const std::string_view space = NamespaceOf(name);
@@ -64,7 +64,7 @@ std::string OwnerTreemap(const SnapshotAnalysis& analysis) {
             const bool labelled = box.mWidth >= double(label.size()) * kCharWidth + 8 && box.mHeight >= 2 * kLineHeight;
             if (labelled)
                 labels += "<text x=\"" + Number(box.mX + 3) + "\" y=\"" + Number(box.mY + kLineHeight - 2) + "\">" +
-                          Escaped(label) + "</text>\n";
+                          XmlEscaped(label) + "</text>\n";
             const double top = labelled ? kLineHeight + 1 : 2;
             inner = {box.mX + 2, box.mY + top, box.mWidth - 4, box.mHeight - top - 2};
             if (item.mDepth >= kMaxDepth || inner.mWidth < 6 || inner.mHeight < 6) continue;
@@ -108,9 +108,9 @@ std::string OwnerTreemap(const SnapshotAnalysis& analysis) {
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(kWidth) + "\" height=\"" +
                       Number(height) + "\" viewBox=\"0 0 " + Number(kWidth) + " " + Number(height) +
                       "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"11\">\n";
-    svg += "<title>" + Escaped(heading) + "</title>\n";
+    svg += "<title>" + XmlEscaped(heading) + "</title>\n";
     svg += "<rect class=\"background\" width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-    svg += "<text x=\"" + Number(kMargin) + "\" y=\"26\" font-size=\"16\" font-weight=\"bold\">" + Escaped(heading) +
+    svg += "<text x=\"" + Number(kMargin) + "\" y=\"26\" font-size=\"16\" font-weight=\"bold\">" + XmlEscaped(heading) +
            "</text>\n";
     svg += "<g class=\"owners\" stroke=\"#ffffff\" stroke-width=\"0.5\">\n" + rects + "</g>\n";
     svg += "<g class=\"labels\" pointer-events=\"none\">\n" + labels + "</g>\n<g class=\"legend\">\n";
@@ -119,7 +119,7 @@ std::string OwnerTreemap(const SnapshotAnalysis& analysis) {
         const double y = kMapTop + kMapHeight + 12 + double(g / 3) * kLegendRow;
         svg += "<rect class=\"legend\" x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"12\" height=\"12\" fill=\"" +
                Lighter(kPalette[g % std::size(kPalette)], 0.2) + "\"/>\n<text x=\"" + Number(x + 18) + "\" y=\"" +
-               Number(y + 10) + "\">" + Escaped(legend[g]) + "</text>\n";
+               Number(y + 10) + "\">" + XmlEscaped(legend[g]) + "</text>\n";
     }
     return svg + "</g>\n</svg>\n";
 }

@@ -2,9 +2,12 @@
 
 #include "tools/report/Budgets.h"
 #include "tools/report/GraphCommands.h"
+#include "tools/report/HistoryTool.h"
+#include "tools/report/Page.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
 #include "utilities/memory/MemorySnapshot.h"
+#include "utilities/walk/RegistrationTable.h"
 
 #include <CLI/CLI.hpp>
 
@@ -62,8 +65,8 @@ void Write(const std::string& path, const std::string& text, std::ostream& out) 
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app("Reads the memory reports of TarnDebugUtil's recorder: a summary, the difference of two reports, "
-                 "budgets, JSON, CSV and a treemap; and its snapshots: owners, retained bytes, paths, the dominator "
-                 "tree.",
+                 "budgets, JSON, CSV, a treemap, a page for a web browser and a history of builds; and its "
+                 "snapshots: owners, retained bytes, paths, the dominator tree.",
                  "tarn_report");
     app.require_subcommand(1);
     std::string report, before, after, budgets, output, by = "type";
@@ -72,11 +75,11 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
 
     CLI::App* summary = app.add_subcommand("summary", "The types by falling bytes with their shares, for a terminal");
     summary->add_option("REPORT", report, kReport)->required();
-    summary->add_option("--top", top, "Only the N largest types; the rest in one line");
+    summary->add_option("--top", top, "Only the N largest types; the rest in one line")->check(CLI::PositiveNumber);
     CLI::App* diff = app.add_subcommand("diff", "The change of every type between two reports, largest first");
     diff->add_option("BEFORE", before, "The earlier report's file, or -")->required();
     diff->add_option("AFTER", after, "The later report's file, or -")->required();
-    diff->add_option("--top", top, "Only the N largest changes");
+    diff->add_option("--top", top, "Only the N largest changes")->check(CLI::PositiveNumber);
     CLI::App* check = app.add_subcommand("check", "Exit 1 and one line per broken budget, 0 when all hold");
     check->add_option("REPORT", report, kReport)->required();
     check->add_option("--budget", budgets, "The budget file: lines of \"total LIMIT\", \"type NAME LIMIT\", "
@@ -91,6 +94,16 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
     treemap->add_option("--by", by, "type (a report's types by namespace) or owner (a snapshot's dominator tree)")
         ->check(CLI::IsMember({"type", "owner"}));
     const GraphCommands graph(app);
+    CLI::App* registrations = app.add_subcommand(
+        "registrations", "What reaches what: for each class of the registry, the classes registered under it and the "
+                         "pointers through which it is found");
+    registrations->add_option("-o,--output", output, "The file to write, or - for standard output")->default_val("-");
+    CLI::App* html = app.add_subcommand("html", "A page for a web browser: the treemap and the table of types, "
+                                                "sortable and filtered; with --before, the change of every type");
+    html->add_option("REPORT", report, kReport)->required();
+    html->add_option("--before", before, "An earlier report to compare with");
+    html->add_option("-o,--output", output, "The HTML file to write, or - for standard output")->required();
+    HistoryCommand history(app);
 
     try {
         app.parse(argc, argv);
@@ -107,6 +120,20 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
             Write(output, by == "owner" ? GraphCommands::OwnerTreemapOf(report, in, err) : Treemap(ReadReport(report, in)),
                   out);
         if (const std::optional<int> code = graph.Run(in, out, err)) return *code;
+        if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
+        if (html->parsed()) {
+            const auto name = [](const std::string& path) {
+                return path == "-" ? std::string_view("standard input") : std::string_view(path);
+            };
+            const MemoryReport later = ReadReport(report, in);
+            const MemoryReport earlier = before.empty() ? MemoryReport{} : ReadReport(before, in);
+            const PageReport laterPage{later, name(report)}, earlierPage{earlier, name(before)};
+            Write(output, Page(laterPage, before.empty() ? nullptr : &earlierPage), out);
+        }
+        if (history.Parsed()) {
+            return history.Run([&](const std::string& path) { return ReadReport(path, in); },
+                               [&](const std::string& path, const std::string& text) { Write(path, text, out); }, err);
+        }
         if (check->parsed()) {
             const MemoryReport measured = ReadReport(report, in);
             MemoryReport::Error error;

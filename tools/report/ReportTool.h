@@ -5,6 +5,9 @@
 //   tarn_report check REPORT --budget FILE      exit 1 when a budget is broken
 //   tarn_report json REPORT | csv REPORT
 //   tarn_report treemap REPORT -o FILE.svg
+//   tarn_report registrations [-o FILE]        what reaches what in the library's registry
+//   tarn_report html REPORT [--before EARLIER] -o FILE.html
+//   tarn_report history add|show|check|plot DB ...      (HistoryTool.h)
 //   and the commands on snapshots (GraphCommands.h)
 //
 // A report is a file, or "-" for `in`. Exit 2 on bad input: an unreadable or malformed report or budget file, an

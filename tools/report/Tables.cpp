@@ -19,7 +19,8 @@ std::string Average(uint64_t bytes, uint64_t instances) {
 std::string ReachedThrough(const MemoryReport::Row& row) {
     std::string text;
     for (const MemoryReport::StaticType& type : row.mStaticTypes)
-        text += (text.empty() ? "" : "; ") + type.mName + " (" + std::to_string(type.mInstances) + ")";
+        text += (text.empty() ? "" : "; ") + MemoryReport::EscapeName(type.mName) + " (" +
+                std::to_string(type.mInstances) + ")";
     return text;
 }
 
@@ -40,13 +41,13 @@ int64_t Change(uint64_t before, uint64_t after) { return static_cast<int64_t>(af
 
 std::string Signed(int64_t change) { return (change > 0 ? "+" : "") + std::to_string(change); }
 
+} // namespace
+
 std::string SignedBytes(int64_t change) {
     if (change == 0) return "0 B";
     const uint64_t magnitude = change < 0 ? 0 - uint64_t(change) : uint64_t(change);
     return (change < 0 ? "-" : "+") + HumanBytes(magnitude);
 }
-
-} // namespace
 
 std::string HumanBytes(uint64_t bytes) {
     if (bytes < 1024) return std::to_string(bytes) + " B";
@@ -94,7 +95,7 @@ std::string Summary(const MemoryReport& report, size_t top) {
     for (size_t r = 0; r < shown; ++r) {
         const MemoryReport::Row& row = *rows[r];
         cumulative += row.mBytes;
-        table.Add({row.mName, HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
+        table.Add({MemoryReport::EscapeName(row.mName), HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
                    Percent(cumulative, total.mBytes), std::to_string(row.mInstances),
                    std::to_string(row.mReferences), Average(row.mBytes, row.mInstances), ReachedThrough(row)});
     }
@@ -162,7 +163,7 @@ std::string Diff(const MemoryReport& before, const MemoryReport& after, size_t t
     const size_t shown = top ? std::min(top, changes.size()) : changes.size();
     for (size_t c = 0; c < shown; ++c) {
         const Changed& change = changes[c];
-        table.Add({*change.mName, SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
+        table.Add({MemoryReport::EscapeName(*change.mName), SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
                    change.mBefore ? HumanBytes(change.mBefore->mBytes) : "",
                    change.mAfter ? HumanBytes(change.mAfter->mBytes) : "",
                    !change.mBefore ? "new" : !change.mAfter ? "gone" : ""});

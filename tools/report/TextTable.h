@@ -1,4 +1,6 @@
-// Text tables for a terminal, shared by the views of reports and of snapshots.
+// A table of text for a terminal: cells in columns, each as wide as its widest cell, two spaces apart; numbers align
+// right. A first-column cell longer than kNameWidth (a long type name) stands on a line of its own, its row on the
+// next, so that one template does not push every row aside.
 #pragma once
 
 #include <algorithm>
@@ -10,8 +12,6 @@
 
 namespace Tarn::Utilities {
 
-// Cells in columns, each as wide as its widest cell, two spaces apart; numbers align right. A type name longer than
-// kNameWidth stands on a line of its own, its row on the next, so that one template does not push every row aside.
 class Table {
 public:
     static constexpr size_t kNameWidth = 64;

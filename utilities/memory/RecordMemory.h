@@ -9,8 +9,8 @@
 //   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
 //   <TAB><TAB><TAB><TAB><further static type><TAB>instances
 //
-// rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
-// run-time type names do.
+// rows by falling byte total, every line ended by "\r\n", names that are not printable text escaped (NameSpelling.h).
+// Names are borrowed: they must outlive the recorder, as run-time type names do.
 //
 // A recorder may also keep the graph it walks (KeepGraph, MemoryGraph.h): the walk steps then visit and book through
 // VisitNode and BookNode, which mark and count exactly as MarkVisited and RecordPair do, so the report is the same.
@@ -20,6 +20,7 @@
 #include "engine/objects/Strings.h"
 #include "platform/Export.h"
 #include "utilities/memory/MemoryGraph.h"
+#include "utilities/memory/NameTable.h"
 #include "utilities/memory/VisitedSet.h"
 
 #include <cstddef>
@@ -40,9 +41,11 @@ public:
     // The static types through which objects of one dynamic type were booked. The counters are held apart from
     // the table, so that a pointer to them stays good while the table grows.
     struct TypeData {
-        TypeData() : mStaticTypes(41) {}
-        ~TypeData() { mStaticTypes.ForEachBackward([](auto& entry) { delete entry.mValue; }); }
-        Objects::_HashMap<ResolvedData*, const char*, Objects::_StringHasher<char>> mStaticTypes;
+        TypeData() = default;
+        TypeData(const TypeData&) = delete;
+        TypeData& operator=(const TypeData&) = delete;
+        ~TypeData() { mStaticTypes.ForEach([](const char*, ResolvedData* data) { delete data; }); }
+        NameTable<ResolvedData*> mStaticTypes;
     };
 
     // A pair of names booked together, interned for the life of the process. Never changed once made, so that
@@ -123,8 +126,15 @@ public:
             mGraph->Book(node, MemoryGraph::kNone, dynamicTypeName, staticTypeName, size);
     }
 
-    // The report; the recorder is not changed, so it may be asked again after further walks.
+    // The report; the recorder is not changed, so it may be asked again after further walks. Names that are not
+    // printable text are escaped (NameSpelling.h). A report longer than a KStringA holds, kMostReportBytes, is refused
+    // with std::length_error before any of it is built.
     Objects::KStringA GetResults() const;
+    static constexpr size_t kMostReportBytes = 0x7fffffff;
+
+protected:
+    // GetResults refusing a report longer than `mostBytes`, so that tests need not book gigabytes of names.
+    Objects::KStringA ResultsWithin(size_t mostBytes) const;
 
 private:
     struct SortTypeResults {
@@ -164,7 +174,7 @@ private:
     }
     void Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data);
 
-    Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
+    NameTable<TypeData*> mTypes;
     VisitedSet mVisited;
     MemoryGraph* mGraph = nullptr;  // owned; tested at every visit, so beside the visited set
     RecentPair mRecent[kRecentMask + 1] = {};

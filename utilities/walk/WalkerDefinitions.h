@@ -12,7 +12,10 @@
 //
 // A type that owns nothing needs no overload: the catch-all below walks nothing, and its Walk books sizeof(T).
 // The catch-all takes a const Walking, so for a type whose base has a walker, neither it nor the base's overload is
-// the better match: the call is ambiguous and fails to compile until the type says what it walks.
+// the better match: the call is ambiguous and fails to compile until the type says what it walks. A const object
+// is walked by its type's walk. A class of namespace std with a destructor of its own owns memory: without a walk
+// (utilities/walkers/StdWalks.h has the standard library's) it stops the build, named in StdTypeWithoutWalk<T>,
+// rather than being booked as owning nothing.
 //
 // Types that share one walk form a family, one enabled template for all of them:
 //
@@ -40,6 +43,7 @@
 #include "utilities/walk/Walking.h"
 
 #include <atomic>
+#include <string_view>
 #include <type_traits>
 #include <typeinfo>
 #include <utility>
@@ -49,11 +53,42 @@ namespace Tarn::Utilities {
 // What the catch-all answers, so that HasOwnWalk can tell it from a walk of the type's own.
 struct NothingToWalk {};
 
-template <class T> NothingToWalk WalkMembers(T&, const Walking&) { return {}; }
+template <class T> NothingToWalk WalkMembers(T& object, const Walking& walk);
 
 template <class T>
 inline constexpr bool HasOwnWalk =
     !std::is_same_v<decltype(WalkMembers(std::declval<T&>(), std::declval<Walking&>())), NothingToWalk>;
+
+// Whether T is a type of namespace std, by the name the compiler gives it ("... [with T = std::vector<int>]").
+template <class T> constexpr bool InNamespaceStd() {
+    constexpr std::string_view signature = __PRETTY_FUNCTION__;
+    constexpr size_t type = signature.find("T = ");
+    return type != std::string_view::npos && signature.substr(type + 4, 5) == "std::";
+}
+
+// A class of namespace std that releases something when destroyed: it owns memory, unless its walk says otherwise.
+template <class T>
+inline constexpr bool IsOwningStdType = std::is_class_v<T> && !std::is_trivially_destructible_v<T> && InNamespaceStd<T>();
+
+// Named in the compiler's message when an owning type of namespace std has no walk.
+template <class T> struct StdTypeWithoutWalk {
+    static_assert(!IsOwningStdType<T>, "this type of namespace std owns memory and has no walk: write one, or leave the "
+                                       "member out of the walk if it holds no memory (StdTypeWithoutWalk<T> names it)");
+};
+
+// Stops the build when a value of type T, walked as owning nothing, is of an owning type of namespace std.
+template <class T> constexpr void ExpectOwnsNothing() {
+    static_cast<void>(sizeof(StdTypeWithoutWalk<std::remove_cv_t<std::remove_all_extents_t<T>>>));
+}
+
+template <class T> NothingToWalk WalkMembers(T& object, const Walking& walk) {
+    using Plain = std::remove_cv_t<T>;
+    if constexpr (!std::is_same_v<T, Plain> && HasOwnWalk<Plain>)
+        WalkMembers(const_cast<Plain&>(object), const_cast<Walking&>(walk));
+    else
+        ExpectOwnsNothing<T>();
+    return {};
+}
 
 template <class... Family> struct TypeFamily {
     template <class T> static constexpr bool Has = (std::is_same_v<T, Family> || ...);
@@ -108,6 +143,17 @@ template <class T> void WalkObjectOf(void* object, RecordMemory* recorder, size_
     WalkObjectImpl<T>::WalkObject(static_cast<T*>(object), recorder, size);
 }
 
+// The standard Walk body: marks `object`, walks what it owns on a first visit, then books it under `pair` at `size`
+// plus what its walk added. Also for objects booked outside a walker's Walk (an object living in its shared_ptr's
+// control block).
+template <class T> void WalkAndBook(T* object, const RecordMemory::Pair& pair, size_t size, RecordMemory* recorder) {
+    if (__builtin_expect(recorder->KeepsGraph(), false))
+        return GraphSteps::Walk(const_cast<void*>(static_cast<const void*>(object)), pair, size, recorder, &WalkObjectOf<T>);
+    const bool firstVisit = recorder->MarkVisited(object);
+    if (firstVisit) WalkObjectImpl<T>::WalkObject(object, recorder, size);
+    recorder->RecordPair(pair, size, firstVisit);
+}
+
 template <class T>
 void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     if (!object) return;
@@ -127,12 +173,7 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     const std::type_info& type = DynamicTypeOf(typed);
     const RecordMemory::Pair* pair = WalkerPairs<T>::sLast.load(std::memory_order_acquire);
     if (__builtin_expect(pair->mDynamicType != &type, false)) pair = &WalkerPairs<T>::Of(type);
-    size_t size = sizeof(T);
-    if (__builtin_expect(recorder->KeepsGraph(), false))
-        return GraphSteps::Walk(object, *pair, size, recorder, &WalkObjectOf<T>);
-    const bool firstVisit = recorder->MarkVisited(object);
-    if (firstVisit) WalkObject(typed, recorder, size);
-    recorder->RecordPair(*pair, size, firstVisit);
+    WalkAndBook(typed, *pair, sizeof(T), recorder);
 }
 
 template <class T>

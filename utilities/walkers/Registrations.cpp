@@ -6,6 +6,7 @@
 // 394 registrations in all, 393 of them made at load: one line's static type, the change-packet queue, has no
 // run-time type information to down-cast from.
 #include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/RegistrationTable.h"
 #include "utilities/walkers/Walks.h"
 
 namespace Tarn::Utilities {
@@ -265,5 +266,7 @@ const Registrations<
 } // namespace
 
 int LibraryRegistrations() { return kRegistrations.Made(); }
+
+std::vector<Registration> LibraryRegistrationRows() { return RegistrationRows<decltype(kRegistrations)>(); }
 
 } // namespace Tarn::Utilities

@@ -8,4 +8,5 @@
 #include "utilities/walkers/FragmentWalks.h"
 #include "utilities/walkers/GraphicsWalks.h"
 #include "utilities/walkers/ObjectWalks.h"
+#include "utilities/walkers/StdWalks.h"
 #include "utilities/walkers/TextWalks.h"
