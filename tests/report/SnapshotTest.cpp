@@ -1,5 +1,7 @@
 // Snapshots: the file's round trip and every way a damaged one is refused; tarn_report's commands on a small graph
 // whose answers are known, and on the demo world's snapshot in place of its report.
+#include "tests/report/HostileNames.h"
+#include "tests/report/ViewChecks.h"
 #include "examples/DemoScene.h"
 #include "tools/report/ReportTool.h"
 #include "utilities/memory/MemorySnapshot.h"
@@ -189,6 +191,25 @@ TEST(GraphCommands, OwnersRetainedPathsAndTreeOfASmallWorld) {
         EXPECT_EQ(outcome.mCode, 0) << arguments[0] << ": " << outcome.mErr;
         EXPECT_EQ(outcome.mOut, expected) << arguments[0];
     }
+}
+
+// Every view of a snapshot spells its type names as reports do: a hostile name sends nothing raw to a terminal and
+// leaves the owner treemap well-formed.
+TEST(GraphCommands, HostileNamesAreSpelledAsReportsSpellThem) {
+    MemorySnapshot snapshot = SmallWorld();
+    for (size_t i = 0; i < snapshot.mNames.size(); ++i) snapshot.mNames[i] = HostileNames()[i + 1];
+    const std::string path = SnapshotFile("hostile", snapshot);
+    const std::string effect = MemoryReport::EscapeName(snapshot.mNames[2]), node = MemoryReport::EscapeName(snapshot.mNames[4]);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"owners", path}, effect}, {{"retained", path}, effect}, {{"tree", path}, effect},
+        {{"paths", path, "--address", "0x6000"}, node}};
+    for (const auto& [arguments, spelled] : cases) {
+        const Outcome outcome = Tool(arguments);
+        EXPECT_TRUE(TerminalSafe(outcome.mOut)) << arguments[0] << ":\n" << outcome.mOut;
+        EXPECT_NE(outcome.mOut.find(spelled), std::string::npos) << arguments[0] << ":\n" << outcome.mOut;
+    }
+    const Outcome treemap = Tool({"treemap", path, "--by", "owner", "-o", "-"});
+    EXPECT_EQ(XmlFault(treemap.mOut), "");
 }
 
 TEST(GraphCommands, ExitTwoOnBadInputAndOneWhenNothingMatches) {

@@ -50,7 +50,8 @@ std::string RetainsMost(const SnapshotAnalysis& analysis, uint32_t owner) {
     std::string text;
     for (size_t i = 0; i < 3 && i < byType.size() && byType[i].first; ++i) {
         const uint32_t type = byType[i].second;
-        const std::string name = type < analysis.mSnapshot.mNames.size() ? analysis.mSnapshot.mNames[type] : "(not booked)";
+        const std::string name =
+            type < analysis.mSnapshot.mNames.size() ? MemoryReport::EscapeName(analysis.mSnapshot.mNames[type]) : "(not booked)";
         text += (text.empty() ? "" : ", ") + name + " " + HumanBytes(byType[i].first);
     }
     return text;
@@ -137,7 +138,7 @@ std::string RetainedTypes(const SnapshotAnalysis& analysis, size_t top) {
     const size_t shown = top && top < order.size() ? top : order.size();
     for (size_t i = 0; i < shown; ++i) {
         const uint32_t type = order[i];
-        table.Add({snapshot.mNames[type], std::to_string(instances[type]), HumanBytes(bytes[type]),
+        table.Add({MemoryReport::EscapeName(snapshot.mNames[type]), std::to_string(instances[type]), HumanBytes(bytes[type]),
                    HumanBytes(retained[type]), Percent(retained[type], total)});
     }
     if (shown < order.size())
