@@ -1,10 +1,12 @@
 #include "tools/report/ReportTool.h"
 
 #include "tools/report/Budgets.h"
+#include "tools/report/GraphCommands.h"
 #include "tools/report/HistoryTool.h"
 #include "tools/report/Page.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
+#include "utilities/memory/MemorySnapshot.h"
 #include "utilities/walk/RegistrationTable.h"
 
 #include <CLI/CLI.hpp>
@@ -21,11 +23,6 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-// Bad input: the command stops with this message and exit 2.
-struct Failure {
-    std::string mMessage;
-};
-
 std::string ReadAll(const std::string& path, std::istream& in) {
     std::ostringstream text;
     if (path == "-") {
@@ -39,9 +36,17 @@ std::string ReadAll(const std::string& path, std::istream& in) {
 }
 
 MemoryReport ReadReport(const std::string& path, std::istream& in) {
+    const std::string name = path == "-" ? "standard input" : path;
+    std::string text = ReadAll(path, in);
+    if (MemorySnapshot::IsSnapshot(text)) {  // a snapshot carries its report
+        std::string why;
+        std::optional<std::string> carried = MemorySnapshot::ReportOf(text, why);
+        if (!carried) throw Failure{name + ": " + why};
+        text = std::move(*carried);
+    }
     MemoryReport::Error error;
-    std::optional<MemoryReport> report = MemoryReport::Parse(ReadAll(path, in), error);
-    if (!report) throw Failure{(path == "-" ? "standard input" : path) + ": " + error.Text()};
+    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
+    if (!report) throw Failure{name + ": " + error.Text()};
     return std::move(*report);
 }
 
@@ -60,10 +65,11 @@ void Write(const std::string& path, const std::string& text, std::ostream& out) 
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app("Reads the memory reports of TarnDebugUtil's recorder: a summary, the difference of two reports, "
-                 "budgets, JSON, CSV, a treemap, a page for a web browser and a history of builds.",
+                 "budgets, JSON, CSV, a treemap, a page for a web browser and a history of builds; and its "
+                 "snapshots: owners, retained bytes, paths, the dominator tree.",
                  "tarn_report");
     app.require_subcommand(1);
-    std::string report, before, after, budgets, output;
+    std::string report, before, after, budgets, output, by = "type";
     size_t top = 0;
     const std::string kReport = "The report's file, or - for standard input";
 
@@ -85,6 +91,9 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
     CLI::App* treemap = app.add_subcommand("treemap", "An SVG treemap of memory by type, grouped by namespace");
     treemap->add_option("REPORT", report, kReport)->required();
     treemap->add_option("-o,--output", output, "The SVG file to write, or - for standard output")->required();
+    treemap->add_option("--by", by, "type (a report's types by namespace) or owner (a snapshot's dominator tree)")
+        ->check(CLI::IsMember({"type", "owner"}));
+    const GraphCommands graph(app);
     CLI::App* registrations = app.add_subcommand(
         "registrations", "What reaches what: for each class of the registry, the classes registered under it and the "
                          "pointers through which it is found");
@@ -107,7 +116,10 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         if (diff->parsed()) Write("-", Diff(ReadReport(before, in), ReadReport(after, in), top), out);
         if (json->parsed()) Write("-", Json(ReadReport(report, in)), out);
         if (csv->parsed()) Write("-", Csv(ReadReport(report, in)), out);
-        if (treemap->parsed()) Write(output, Treemap(ReadReport(report, in)), out);
+        if (treemap->parsed())
+            Write(output, by == "owner" ? GraphCommands::OwnerTreemapOf(report, in, err) : Treemap(ReadReport(report, in)),
+                  out);
+        if (const std::optional<int> code = graph.Run(in, out, err)) return *code;
         if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
         if (html->parsed()) {
             const auto name = [](const std::string& path) {

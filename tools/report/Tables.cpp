@@ -12,13 +12,6 @@ namespace Tarn::Utilities {
 
 namespace {
 
-std::string Percent(uint64_t part, uint64_t whole) {
-    if (whole == 0) return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(part) / double(whole));
-    return text;
-}
-
 std::string Average(uint64_t bytes, uint64_t instances) {
     return instances ? HumanBytes((bytes + instances / 2) / instances) : "-";
 }

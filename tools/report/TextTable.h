@@ -4,6 +4,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,5 +46,12 @@ private:
     std::string_view mRight;
     std::vector<std::vector<std::string>> mRows;
 };
+
+inline std::string Percent(uint64_t part, uint64_t whole) {
+    if (whole == 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(part) / double(whole));
+    return text;
+}
 
 } // namespace Tarn::Utilities

@@ -9,16 +9,13 @@
 
 namespace Tarn::Utilities {
 
-namespace {
+namespace TreemapParts {
 
 // The picture: a title band, the map, the legend of namespaces below it.
 constexpr double kWidth = 1200, kMargin = 8, kMapTop = 40, kMapHeight = 720;
 constexpr double kLegendRow = 20, kLegendColumns = 3;
 // Labels are 11-pixel DejaVu Sans; a character is taken as 6.5 pixels wide, a little more than most are.
 constexpr double kFontSize = 11, kCharWidth = 6.5, kLineHeight = 13;
-// Tableau 10: distinct hues that stay apart for readers with weak colour vision.
-const char* const kPalette[] = {"#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f",
-                                "#edc948", "#b07aa1", "#ff9da7", "#9c755f", "#bab0ac"};
 
 // The shortest text that reads back as the same double: areas stay proportional however small a rectangle is.
 std::string Number(double value) {
@@ -62,7 +59,9 @@ struct Group {
     std::vector<const MemoryReport::Row*> mTypes;
 };
 
-} // namespace
+} // namespace TreemapParts
+
+using namespace TreemapParts;
 
 std::string XmlEscaped(std::string_view text) {
     std::string escaped;

@@ -22,6 +22,15 @@ std::vector<TreemapBox> Squarify(const std::vector<double>& areas, TreemapBox bo
 
 std::string Treemap(const MemoryReport& report);
 
+// Pieces of SVG that the treemaps share.
+namespace TreemapParts {
+// Tableau 10: distinct hues that stay apart for readers with weak colour vision.
+inline const char* const kPalette[] = {"#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f",
+                                       "#edc948", "#b07aa1", "#ff9da7", "#9c755f", "#bab0ac"};
+std::string Number(double value);  // the shortest text that reads back as the same double
+std::string Lighter(const char* colour, double white);  // "#rrggbb" mixed with white: 0 leaves it, 1 is white
+std::string Rect(const TreemapBox& box);                // its x, y, width and height attributes
+} // namespace TreemapParts
 // Text for XML content and attribute values: & < > " escaped. Names go through MemoryReport::EscapeName first.
 std::string XmlEscaped(std::string_view text);
 

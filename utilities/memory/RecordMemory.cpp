@@ -22,6 +22,13 @@ RecordMemory::RecordMemory() = default;
 RecordMemory::~RecordMemory() {
     mTypes.ForEach([](const char*, TypeData* type) { delete type; });
     std::free(mPairs);
+    delete mGraph;
+}
+
+void RecordMemory::KeepGraph() {
+    if (mGraph) return;
+    if (mVisited.Count()) throw std::logic_error("RecordMemory::KeepGraph: called after the walk began");
+    mGraph = new MemoryGraph;
 }
 
 const RecordMemory::Pair& RecordMemory::InternPair(const std::type_info* dynamicType, const char* dynamicName,
