@@ -14,8 +14,14 @@
 //
 // WalkMixedTypes times the accountant alone where one walker meets six dynamic types in turn.
 //
+// WalkSceneKeepingGraph times the accountant keeping the walked graph beside the one keeping none, in one run;
+// SnapshotAndDominators times what follows on that graph: the snapshot made and written to a file, and the
+// dominators, retained bytes and retained bytes per type computed from it.
+//
 //   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
 #include "engine/objects/Objects.h"
+#include "utilities/analysis/Dominators.h"
+#include "utilities/memory/MemorySnapshot.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/IWalkObject.h"
 
@@ -24,8 +30,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <random>
 #include <typeinfo>
 #include <utility>
@@ -210,9 +219,10 @@ Floor MeasureFloor(int64_t objects) {
     return {chase.NsPerHop<1>(std::min<size_t>(hops, size_t(1) << 21)), eight, many};
 }
 
-double TimeAccountant(BenchScene& scene) {
+double TimeAccountant(BenchScene& scene, bool keepGraph = false) {
     const auto start = Clock::now();
     Tarn::Utilities::RecordMemory recorder;
+    if (keepGraph) recorder.KeepGraph();
     Tarn::Utilities::WalkObjectImpl<RootList>::Instance().Walk(&scene.Root(), &recorder);
     benchmark::DoNotOptimize(recorder);
     return Seconds(Clock::now() - start);
@@ -226,30 +236,97 @@ double TimeBaseline(BenchScene& scene) {
     return Seconds(Clock::now() - start);
 }
 
+// Times two walks of one scene in turn, each round starting with the other, so that neither always finds the other's
+// leftovers; the iteration is charged to the first. Counters: nanoseconds an object of each, and their ratio.
+template <class First, class Second>
+void Alternate(benchmark::State& state, const BenchScene& scene, First first, Second second, const char* firstName,
+               const char* secondName, const char* ratioName) {
+    double firstSpent = 0, secondSpent = 0;
+    bool firstFirst = true;
+    for (auto _ : state) {
+        double a = 0, b = 0;
+        if (firstFirst) {
+            a = first();
+            b = second();
+        } else {
+            b = second();
+            a = first();
+        }
+        state.SetIterationTime(a);
+        firstSpent += a;
+        secondSpent += b;
+        firstFirst = !firstFirst;
+    }
+    const double rounds = double(state.iterations()), objects = double(scene.Objects());
+    state.counters["objects"] = objects;
+    state.counters[firstName] = firstSpent / rounds / objects * 1e9;
+    state.counters[secondName] = secondSpent / rounds / objects * 1e9;
+    state.counters[ratioName] = firstSpent / secondSpent;
+}
+
 void WalkScene(benchmark::State& state) {
     BenchScene scene(state.range(0));
-    const double objects = double(scene.Objects());
-    double accountant = 0, baseline = 0;
-    bool accountantFirst = true;  // alternate, so that neither walk always finds the other's leftovers
-    for (auto _ : state) {
-        const double spent[2] = {accountantFirst ? TimeAccountant(scene) : TimeBaseline(scene),
-                                 accountantFirst ? TimeBaseline(scene) : TimeAccountant(scene)};
-        const double accountantSpent = spent[accountantFirst ? 0 : 1];
-        state.SetIterationTime(accountantSpent);
-        accountant += accountantSpent;
-        baseline += spent[accountantFirst ? 1 : 0];
-        accountantFirst = !accountantFirst;
-    }
-    const double rounds = double(state.iterations());
+    Alternate(
+        state, scene, [&] { return TimeAccountant(scene); }, [&] { return TimeBaseline(scene); },
+        "accountant_ns/obj", "baseline_ns/obj", "ratio");
     const Floor floor = MeasureFloor(scene.Objects());
-    state.counters["objects"] = objects;
-    state.counters["accountant_ns/obj"] = accountant / rounds / objects * 1e9;
-    state.counters["baseline_ns/obj"] = baseline / rounds / objects * 1e9;
-    state.counters["ratio"] = accountant / baseline;
     state.counters["floor_1chain_ns"] = floor.mOneChain;
     state.counters["floor_8chains_ns"] = floor.mEightChains;
     state.counters["floor_ns"] = floor.mManyChains;
-    state.counters["floor_ratio"] = accountant / rounds / objects * 1e9 / floor.mManyChains;
+    state.counters["floor_ratio"] = state.counters["accountant_ns/obj"] / floor.mManyChains;
+}
+
+// ---- Keeping the graph
+
+void WalkSceneKeepingGraph(benchmark::State& state) {
+    BenchScene scene(state.range(0));
+    // The first walks of a process pay for the kernel's first huge pages (compaction): neither mode is charged them.
+    TimeAccountant(scene, true);
+    TimeAccountant(scene);
+    Alternate(
+        state, scene, [&] { return TimeAccountant(scene, true); }, [&] { return TimeAccountant(scene); },
+        "graph_ns/obj", "plain_ns/obj", "graph_ratio");
+}
+
+void SnapshotAndDominators(benchmark::State& state) {
+    using namespace Tarn::Utilities;
+    BenchScene scene(state.range(0));
+    RecordMemory recorder;
+    recorder.KeepGraph();
+    WalkObjectImpl<RootList>::Instance().Walk(&scene.Root(), &recorder);
+    const std::string path = "/tmp/tarn_walk_bench_" + std::to_string(state.range(0)) + ".snap";
+    double writing = 0, analysing = 0;
+    uint64_t retained = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        {
+            std::string error;
+            if (!MemorySnapshot::Of(recorder).Write(path, error)) state.SkipWithError(error.c_str());
+        }
+        writing += Seconds(Clock::now() - start);
+        std::string error;
+        const std::optional<MemorySnapshot> snapshot = MemorySnapshot::Read(path, error);
+        if (!snapshot) state.SkipWithError(error.c_str());
+        start = Clock::now();
+        const Dominators dominators(GraphOf(*snapshot));
+        const DominatorTree tree(dominators);
+        std::vector<uint32_t> typeOf(snapshot->NodeCount());
+        for (size_t node = 0; node < typeOf.size(); ++node) {
+            const uint32_t kind = snapshot->mNodeKinds[node];
+            typeOf[node] = kind == MemorySnapshot::kNone ? Dominators::kNone : snapshot->mKinds[kind].mDynamic;
+        }
+        retained += RetainedByGroup(dominators, tree, typeOf, snapshot->mNames.size()).at(0);
+        const double spent = Seconds(Clock::now() - start);
+        analysing += spent;
+        state.SetIterationTime(spent);
+    }
+    std::remove(path.c_str());
+    benchmark::DoNotOptimize(retained);
+    const double rounds = double(state.iterations());
+    state.counters["nodes"] = double(recorder.Graph()->NodeCount());
+    state.counters["edges"] = double(recorder.Graph()->EdgeCount());
+    state.counters["snapshot_write_s"] = writing / rounds;
+    state.counters["dominators_retained_s"] = analysing / rounds;
 }
 
 // ---- One walker meeting several dynamic types in turn: classes that no walker of their own is registered for,
@@ -288,9 +365,18 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("WalkScene", WalkScene)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
     benchmark::RegisterBenchmark("WalkMixedTypes", WalkMixedTypes)->Unit(benchmark::kMillisecond)->Arg(100'000);
-    if (huge)  // a few rounds are plenty at this size, and each costs seconds
+    benchmark::RegisterBenchmark("WalkSceneKeepingGraph", WalkSceneKeepingGraph)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(1'000'000);
+    benchmark::RegisterBenchmark("SnapshotAndDominators", SnapshotAndDominators)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(1'000'000)->Iterations(3);
+    if (huge) {  // a few rounds are plenty at this size, and each costs seconds
         benchmark::RegisterBenchmark("WalkScene", WalkScene)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(3);
+        benchmark::RegisterBenchmark("WalkSceneKeepingGraph", WalkSceneKeepingGraph)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(4);
+        benchmark::RegisterBenchmark("SnapshotAndDominators", SnapshotAndDominators)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Arg(10'000'000)->Iterations(2);
+    }
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
     benchmark::RunSpecifiedBenchmarks();

@@ -1,11 +1,13 @@
 // The main job: builds the demo scene, measures it and prints the memory report.
 //
-//   tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--time]
+//   tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--snapshot FILE] [--time]
 //
 // The report is printed exactly as the recorder writes it; the other formats read it back and show it as tarn_report
-// does. --time tells on standard error how long building the world and walking it each took.
+// does. --snapshot also keeps the graph of the walk and writes it, with the report, for tarn_report's owners, paths
+// and tree. --time tells on standard error how long building the world and walking it each took.
 #include "examples/DemoScene.h"
 #include "tools/report/ReportViews.h"
+#include "utilities/memory/MemorySnapshot.h"
 
 #include <cerrno>
 #include <chrono>
@@ -18,7 +20,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--time]\n";
+    "usage: tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--snapshot FILE]\n"
+    "                          [--time]\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -44,6 +47,7 @@ std::optional<std::string> Formatted(const Tarn::Objects::KStringA& report, cons
 int main(int argc, char** argv) {
     long objects = 1000;
     const char* output = nullptr;
+    const char* snapshot = nullptr;
     std::string format = "report";
     bool time = false;
     for (int i = 1; i < argc; ++i) {
@@ -54,6 +58,8 @@ int main(int argc, char** argv) {
             if (*end || objects < 1 || objects > 100'000'000) return Usage();
         } else if (std::strcmp(argv[i], "--output") == 0 && hasValue) {
             output = argv[++i];
+        } else if (std::strcmp(argv[i], "--snapshot") == 0 && hasValue) {
+            snapshot = argv[++i];
         } else if (std::strcmp(argv[i], "--format") == 0 && hasValue) {
             format = argv[++i];
             if (format != "report" && format != "summary" && format != "json" && format != "csv") return Usage();
@@ -72,11 +78,19 @@ int main(int argc, char** argv) {
     Tarn::Demo::DemoScene scene(static_cast<int>(objects));
     const auto built = Clock::now();
     Tarn::Utilities::RecordMemory recorder;
+    if (snapshot) recorder.KeepGraph();
     scene.Measure(recorder);
     if (time) {
         const auto ms = [](Clock::duration spent) { return std::chrono::duration<double, std::milli>(spent).count(); };
         std::fprintf(stderr, "tarn_memory_report: built the world in %.1f ms, walked it in %.1f ms\n", ms(built - start),
                      ms(Clock::now() - built));
+    }
+    if (snapshot) {
+        std::string error;
+        if (!Tarn::Utilities::MemorySnapshot::Of(recorder).Write(snapshot, error)) {
+            std::fprintf(stderr, "tarn_memory_report: %s\n", error.c_str());
+            return 1;
+        }
     }
     const std::optional<std::string> text = Formatted(recorder.GetResults(), format);
     if (!text) return 1;

@@ -1,4 +1,6 @@
-// Walks of any depth: chains far deeper than a thread's stack complete, with the report an unlimited stack gives.
+// Walks of any depth: chains far deeper than a thread's stack complete, with the report an unlimited stack gives, on
+// whatever stack they start: a small thread's, the main thread's, or a job system's fiber that lies below or above
+// its thread's stack.
 #include "Probe.h"
 
 #include "engine/devices/Devices.h"
@@ -9,12 +11,24 @@
 #include <gtest/gtest.h>
 
 #include <pthread.h>
+#include <sys/mman.h>
+#include <ucontext.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 namespace {
 
@@ -24,12 +38,15 @@ using Tarn::Utilities::StackSegments;
 using Tarn::Utilities::WalkPointer;
 
 constexpr int kDepth = 100'000;
+constexpr size_t kThreadStack = 256 * 1024, kFiberStack = 64 * 1024;
 
-// Runs `work` on a thread of its own with a 256 KiB stack: a chain of 10^5 objects needs many times that.
-void OnSmallStack(const std::function<void()>& work) {
+// Runs `work` on a thread of its own whose stack is [stack, stack + bytes), or one the system gives when `stack` is
+// null.
+void OnThread(char* stack, size_t bytes, const std::function<void()>& work) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    if (stack) pthread_attr_setstack(&attributes, stack, bytes);
+    else pthread_attr_setstacksize(&attributes, bytes);
     pthread_t thread;
     auto call = [](void* context) -> void* {
         (*static_cast<const std::function<void()>*>(context))();
@@ -40,16 +57,115 @@ void OnSmallStack(const std::function<void()>& work) {
     pthread_attr_destroy(&attributes);
 }
 
+// A fiber as a job system makes one: `work` runs on [stack, stack + bytes), switched to and back with ucontext, the
+// switches announced to the sanitizers as such a system announces them.
+class Fiber {
+public:
+    static void Run(char* stack, size_t bytes, const std::function<void()>& work) {
+        Fiber fiber(work);
+        getcontext(&fiber.mFiber);
+        fiber.mFiber.uc_stack = {stack, 0, bytes};
+        fiber.mFiber.uc_link = nullptr;
+        makecontext(&fiber.mFiber, &Fiber::Enter, 0);
+        tEntering = &fiber;
+#if defined(__SANITIZE_THREAD__)
+        fiber.mCallerFiber = __tsan_get_current_fiber();
+        void* own = __tsan_create_fiber(0);
+        __tsan_switch_to_fiber(own, 0);
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+        void* fakeStack = nullptr;
+        __sanitizer_start_switch_fiber(&fakeStack, stack, bytes);
+#endif
+        swapcontext(&fiber.mCaller, &fiber.mFiber);
+#if defined(__SANITIZE_ADDRESS__)
+        __sanitizer_finish_switch_fiber(fakeStack, nullptr, nullptr);
+#endif
+#if defined(__SANITIZE_THREAD__)
+        __tsan_destroy_fiber(own);
+#endif
+    }
+
+private:
+    explicit Fiber(const std::function<void()>& work) : mWork(work) {}
+
+    static void Enter() {
+        Fiber* fiber = tEntering;
+#if defined(__SANITIZE_ADDRESS__)
+        const void* callerBottom = nullptr;
+        size_t callerSize = 0;
+        __sanitizer_finish_switch_fiber(nullptr, &callerBottom, &callerSize);
+#endif
+        fiber->mWork();
+#if defined(__SANITIZE_ADDRESS__)
+        __sanitizer_start_switch_fiber(nullptr, callerBottom, callerSize);
+#endif
+#if defined(__SANITIZE_THREAD__)
+        __tsan_switch_to_fiber(fiber->mCallerFiber, 0);
+#endif
+        swapcontext(&fiber->mFiber, &fiber->mCaller);
+    }
+
+    static inline thread_local Fiber* tEntering = nullptr;
+    const std::function<void()>& mWork;
+    ucontext_t mCaller{}, mFiber{};
+#if defined(__SANITIZE_THREAD__)
+    void* mCallerFiber = nullptr;
+#endif
+};
+
+// Memory mapped for a test, unmapped after it.
+struct Mapping {
+    explicit Mapping(size_t bytes)
+        : mBytes(bytes),
+          mAt(static_cast<char*>(mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0))) {}
+    ~Mapping() { munmap(mAt, mBytes); }
+    size_t mBytes;
+    char* mAt;
+};
+
+// A 64 KiB fiber of a thread whose own stack lies just above it, or just below it. The thread's stack is large
+// enough for ThreadSanitizer, which keeps data of its own on a stack that the program provides.
+void OnFiberBeside(bool fiberAbove, const std::function<void()>& work) {
+    constexpr size_t kOwnStack = 2 << 20;
+    const Mapping both(kOwnStack + kFiberStack);
+    char* thread = fiberAbove ? both.mAt : both.mAt + kFiberStack;
+    char* fiber = fiberAbove ? both.mAt + kOwnStack : both.mAt;
+    OnThread(thread, kOwnStack, [&] { Fiber::Run(fiber, kFiberStack, work); });
+}
+
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
+// Where a walk starts: a place runs the work there.
+struct Place {
+    const char* mName;
+    std::function<void(const std::function<void()>&)> mRun;
+    bool mTooSmall;  // for a chain of kDepth: the walk must go on on segments
+};
+
+const Place kPlaces[] = {
+    {"SmallThread", [](const auto& work) { OnThread(nullptr, kThreadStack, work); }, true},
+    // 8 MiB may hold a chain; ThreadSanitizer allows no more frames on it than on a segment.
+    {"MainThread", [](const auto& work) { work(); }, kThreadSanitizer},
+    {"FiberBelowItsThread", [](const auto& work) { OnFiberBeside(false, work); }, true},
+    {"FiberAboveItsThread", [](const auto& work) { OnFiberBeside(true, work); }, true},
+};
+
 // A row of `count` objects each reached once.
 std::string Row(const std::string& name, size_t bytes, int count) {
     return Tarn::Testing::Reports::Row(name, bytes, count, count);
 }
 
-// The report of a walk from `head`, with the segments this thread has entered so far.
+// The report of a walk from `head`, with the segments it entered.
 template <class X> std::string WalkFrom(X* head, unsigned long& segments) {
     RecordMemory recorder;
+    const unsigned long before = StackSegments::SegmentsEntered();
     WalkPointer(head, &recorder);
-    segments = StackSegments::SegmentsEntered();
+    segments = StackSegments::SegmentsEntered() - before;
     return std::string(recorder.GetResults());
 }
 
@@ -116,14 +232,20 @@ const Chain kChains[] = {
      }},
 };
 
-class DeepWalk : public ::testing::TestWithParam<Chain> {};
+void PrintTo(const Chain& chain, std::ostream* out) { *out << chain.mName; }
+void PrintTo(const Place& place, std::ostream* out) { *out << place.mName; }
 
-TEST_P(DeepWalk, CompletesOnASmallStackWithTheWholeReport) {
+class DeepWalk : public ::testing::TestWithParam<std::tuple<Chain, Place>> {};
+
+TEST_P(DeepWalk, CompletesWithTheWholeReport) {
+    const auto& [chain, place] = GetParam();
     std::string report;
     unsigned long segments = 0;
-    OnSmallStack([&] { report = GetParam().mWalk(segments); });
-    EXPECT_GT(segments, 0u) << "the walk never needed a fresh segment: the chain proves nothing";
-    const std::vector<std::string> expected = GetParam().mExpected();
+    place.mRun([&] { report = chain.mWalk(segments); });
+    if (place.mTooSmall) {
+        EXPECT_GT(segments, 0u) << "the walk never needed a fresh segment: the chain proves nothing";
+    }
+    const std::vector<std::string> expected = chain.mExpected();
     EXPECT_EQ(report.substr(0, expected[0].size()), expected[0]);
     size_t length = 0;
     for (const std::string& row : expected) {
@@ -133,12 +255,30 @@ TEST_P(DeepWalk, CompletesOnASmallStackWithTheWholeReport) {
     EXPECT_EQ(report.size(), length);
 }
 
-INSTANTIATE_TEST_SUITE_P(Chains, DeepWalk, ::testing::ValuesIn(kChains),
-                         [](const auto& info) { return std::string(info.param.mName); });
+INSTANTIATE_TEST_SUITE_P(Chains, DeepWalk, ::testing::Combine(::testing::ValuesIn(kChains), ::testing::ValuesIn(kPlaces)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).mName) + "On" + std::get<1>(info.param).mName;
+                         });
+
+TEST(DeepWalk, AFiberWalksOnItsOwnStackOnlyWhenTheHostNamesIt) {
+    const Mapping fiber(1 << 20);
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named" : "unnamed");
+        unsigned long segments = 0;
+        Fiber::Run(fiber.mAt, fiber.mBytes, [&] {
+            std::optional<StackSegments::OnStack> stack;
+            if (named) stack.emplace(fiber.mAt, fiber.mBytes);
+            Point<float> point;
+            EXPECT_EQ(WalkFrom(static_cast<APrimitive*>(&point), segments),
+                      Tarn::Testing::Reports::Total(sizeof(point), 1, 1) + Row("Tarn::Objects::Point<float>", sizeof(point), 1));
+        });
+        EXPECT_EQ(segments, named ? 0u : 1u);
+    }
+}
 
 TEST(DeepWalk, AnExceptionOnAFreshSegmentReachesTheCaller) {
     bool caught = false;
-    OnSmallStack([&] {
+    OnThread(nullptr, kThreadStack, [&] {
         try {
             std::function<void(int)> recurse = [&](int depth) {
                 if (StackSegments::Low()) {

@@ -3,7 +3,7 @@
 #include "WalkerTest.h"
 
 #include "engine/devices/Devices.h"
-#include "engine/graphics/Fragments.h"
+#include "engine/graphics/Graphics.h"
 #include "platform/TypeNames.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/Walking.h"
@@ -315,10 +315,8 @@ TEST_F(DeviceWalkers, MeshSupplementAsksNineteenUsagesInOrderWhateverTheyReturn)
     supplement.mPosition = position.get();
     supplement.mTexCoords[15] = lastChannel.get();
     const std::string report = Walk<MeshSupplement>(&supplement);
-    std::vector<int> expected = {0, 3, 10};
-    for (int channel = 0; channel < 16; ++channel) expected.push_back(5 + 256 * channel);
-    EXPECT_EQ(supplement.mUsages, expected);
-    EXPECT_EQ(expected.back(), 3845);
+    EXPECT_EQ(supplement.mUsages, (std::vector<int>{0, 3, 10, 5, 261, 517, 773, 1029, 1285, 1541, 1797, 2053, 2309,
+                                                    2565, 2821, 3077, 3333, 3589, 3845}));
     EXPECT_TRUE(Has(report, Row("Tarn::Devices::MeshBinding", 3 * sizeof(MeshBinding) + 4 * (3 + 1 + 2), 3, 3)));
 }
 
@@ -355,5 +353,227 @@ TYPED_TEST(DeviceRegistrations, ObjectIsBookedByTheWalkerOfItsOwnClass) {
     EXPECT_EQ(std::string(recorder.GetResults()),
               Total(sizeof(Dynamic), 1, 1) + Row(ReadableNameOf<Dynamic>(), sizeof(Dynamic), 1, 1));
 }
+
+// ---- What each walker visits, in order, and exactly what it books
+
+constexpr char kVertexSource[] = "float4 main(float4 p : POSITION) : SV_Position { return p; }";
+constexpr char kPixelSource[] = "float4 main() : SV_Target { return 1; }";
+constexpr char kEntryPoint[] = "main_entry_point_of_a_shader";
+
+// A shader's own part: its attachable part, two of its five sources, constant buffers, parameters.
+void ShaderPart(AShader& shader, Probes& p, KStringA (&sources)[2]) {
+    p.Tag(shader);
+    sources[0] = kVertexSource;
+    sources[1] = kPixelSource;
+    shader.mSources[0] = &sources[0];
+    shader.mSources[3] = &sources[1];
+    shader.mConstantBuffers = p.As<ConstantBufferSet>();
+    shader.mParameters = p.As<AParameterSet>();
+}
+
+const Visits kDeviceVisits[] = {
+    {"ParameterItsValueTheDescriptorsValueThenDescriptorAndTextureDescriptor",
+     [](Probes& p) {
+         AParameter parameter(AParameter::kFloat, 3);
+         float value[3] = {}, described[3] = {};
+         p.Tag(parameter);
+         parameter.mValue = value;
+         auto* desc = p.As<AParamDesc>();
+         desc->mValue = described;
+         parameter.mDesc = desc;
+         parameter.mTextureDesc = p.As<ATextureDesc>();
+         return WalkAlone(&parameter);
+     },
+     {One<AParameter>(), Row("float*", 2 * 12, 2, 2)},
+     {{2, Row("float*", 2 * 12, 2, 2)}}},
+    {"ParameterDescriptorItsPartThenItsName",
+     [](Probes& p) {
+         AParamDesc desc;
+         p.Tag(desc);
+         desc.mUIName = L"a name too long to be inside";  // 28 characters and the terminator
+         return WalkAlone(&desc);
+     },
+     {One<AParamDesc>(), Row("wchar_t const*", 29 * sizeof(wchar_t), 1, 1)},
+     {{2, "wchar_t const*"}}},
+    {"ConstantBufferItsPartParametersThenData",
+     [](Probes& p) {
+         AConstantBuffer buffer;
+         Tarn::vec4<float> data[4];
+         p.Tag(buffer);
+         buffer.mParameters = p.As<AParameterSet>();
+         buffer.mData = data;
+         buffer.mDeviceBytes = 64;
+         return WalkAlone(&buffer);
+     },
+     {One<AConstantBuffer>(), Row("Tarn::vec4<float>*", 64, 1, 1)},
+     {{3, "Tarn::vec4<float>*"}}},
+    {"GeometryInstance",
+     [](Probes& p) {
+         GeomInstance instance;
+         p.Tag(instance);
+         instance.mMesh = p.As<MultiMesh>();
+         instance.mRequiredFields = p.As<AVertexFormat>();
+         instance.mIndirectStreams = p.As<VertexBufferSet>();
+         instance.mVertexBuffer = p.As<AVertexBuffer>();
+         instance.mIndexBuffer = p.As<AIndexBuffer>();
+         return WalkAlone(&instance);
+     },
+     {One<GeomInstance>()}},
+    {"MultiMeshStreamsSubGeometriesInstancesThenSupplement",
+     [](Probes& p) {
+         MultiMesh mesh;
+         p.Tag(mesh);
+         mesh.mStreams = p.As<VertexBufferSet>();
+         mesh.mMorphStreams = p.As<VertexBufferSet>();
+         SSubGeom last, first;
+         last.mIndexBuffer = p.As<AIndexBuffer>();
+         first.mIndexBuffer = p.As<AIndexBuffer>();
+         mesh.mSubGeoms.Add(first);
+         mesh.mSubGeoms.Add(last);
+         p.Fill<GeomInstance>(mesh.mInstances, 1);
+         mesh.mSupplement = p.As<MeshSupplement>();
+         return WalkAlone(&mesh);
+     },
+     {One<MultiMesh>(), Row("Tarn::Devices::SSubGeom*", 2 * 24, 1, 1), Row("Tarn::Devices::GeomInstance**", 16, 1, 1)},
+     {{6, "Tarn::Devices::SSubGeom*"}, {6, "Tarn::Devices::GeomInstance**"}}},
+    {"SimpleMesh",
+     [](Probes& p) {
+         SimpleMesh mesh;
+         p.Tag(mesh);
+         mesh.mVertexBuffer = p.As<AVertexBuffer>();
+         mesh.mIndexBuffer = p.As<AIndexBuffer>();
+         mesh.mSupplement = p.As<MeshSupplement>();
+         return WalkAlone(&mesh);
+     },
+     {One<SimpleMesh>()}},
+    {"SplitMeshItsPartsFromTheLast",
+     [](Probes& p) {
+         ASplitMesh mesh;
+         p.Tag(mesh);
+         p.Fill<IRenderGeom>(mesh.mParts, 2);
+         return WalkAlone(&mesh);
+     },
+     {One<ASplitMesh>(), Row("Tarn::Devices::IRenderGeom**", 16, 1, 1)},
+     {{2, "Tarn::Devices::IRenderGeom**"}}},
+    {"LodMeshItsLevelsFromTheLast",
+     [](Probes& p) {
+         LODMesh mesh(4);
+         p.Tag(mesh);
+         p.Fill<IRenderGeom>(mesh.mLevels, 2);
+         return WalkAlone(&mesh);
+     },
+     {One<LODMesh>(), Row("Tarn::Devices::IRenderGeom**", 4 * 8, 1, 1)},
+     {{2, "Tarn::Devices::IRenderGeom**"}}},
+    {"SymbolSetItsSymbolArrayMeshThenTexture",
+     [](Probes& p) {
+         ASymbolSet symbols;
+         p.Tag(symbols);
+         symbols.mSymbols.Resize(3);
+         symbols.mMesh = p.As<SimpleMesh>();
+         symbols.mTexture = p.As<ARenderTexture>();
+         return WalkAlone(&symbols);
+     },
+     {One<ASymbolSet>(), Row("Tarn::Devices::ASymbol*", 3 * sizeof(ASymbol), 1, 1)},
+     {{2, "Tarn::Devices::ASymbol*"}}},
+    {"RenderItemItsFiveAccessors",
+     [](Probes& p) {
+         RenderItem item;
+         item.mMatrix = p.As<SharedMatrix>();
+         item.mGeometry = p.As<IRenderGeom>();
+         item.mEffect = p.As<EffectInstance>();
+         item.mClipPlanes = p.As<XPlaneSet<float>>();
+         item.mConsolidation = p.As<Tarn::Graphics::ConsolidationItem>();
+         return WalkAlone(&item);
+     },
+     {One<RenderItem>()}},
+    {"SamplePointSetGeneratorSelectorsModifiersThenPoints",
+     [](Probes& p) {
+         using P = Tarn::vec3<float>;
+         SamplePointSet<P> set;
+         set.mGenerator = p.As<ASampleGenerator>();
+         set.mDistribution = p.As<ASamplePointSelector<P>>();
+         set.mBoundary = p.As<ASamplePointSelector<P>>();
+         set.mFilter = p.As<ASamplePointModifier<P>>();
+         set.mTransform = p.As<ASamplePointModifier<P>>();
+         set.mPoints.Resize(2);
+         return WalkAlone(&set);
+     },
+     {One<SamplePointSet<Tarn::vec3<float>>>(), Row("Tarn::Devices::SamplePoint<Tarn::vec3<float> >*", 2 * 16, 1, 1)},
+     {{6, "Tarn::Devices::SamplePoint<Tarn::vec3<float> >*"}}},
+    {"OverrideStateItsRasterizerDepthStencilThenBlendBundles",
+     [](Probes& p) {
+         OverrideDeviceState state;
+         for (auto*& rasterizer : state.mRasterizer.mStates) rasterizer = p.As<ARasterizerState>();
+         for (auto*& depthStencil : state.mDepthStencil.mStates) depthStencil = p.As<ADepthStencilState>();
+         for (auto*& blend : state.mBlend.mStates) blend = p.As<ABlendState>();
+         return WalkAlone(&state);
+     },
+     {One<OverrideDeviceState>()}},
+    {"TextureInstanceItsRasterThenSampler",
+     [](Probes& p) {
+         TextureInstance instance;
+         instance.mRaster = p.As<IBaseRaster>();
+         instance.mSampler = p.As<ASamplerState>();
+         return WalkAlone(&instance);
+     },
+     {One<TextureInstance>()}},
+    {"NestedEffectDataItsInstance",
+     [](Probes& p) {
+         NestedEffectData data(*p.As<EffectInstance>());
+         return WalkAlone(&data);
+     },
+     {One<NestedEffectData>()}},
+    {"ConstantBufferEffectDataItsBuffersThenItsParameterSet",
+     [](Probes& p) {
+         CBEffectData data;
+         data.mBuffers = p.As<ConstantBufferSet>();
+         p.Tag(data.mParameters);
+         p.Fill<AParameter>(data.mParameters.mParameters, 1);
+         return WalkAlone(&data);
+     },
+     {One<CBEffectData>(), Row("Tarn::Devices::AParameter**", 16, 1, 1)},
+     {{3, "Tarn::Devices::AParameter**"}}},
+    {"RenderEffectItsPartEightParameterSetsDefaultInstanceAndPasses",
+     [](Probes& p) {
+         BasicMaterialEffect effect;
+         AParameterSet unwalked;  // the effect's parameter set is its instances' business
+         effect.mParameterSet = &unwalked;
+         p.Tag(effect);
+         for (AParameterSet*& set : effect.mParameterSets) set = p.As<AParameterSet>();
+         effect.mDefaultInstance = p.As<EffectInstance>();
+         effect.mPasses = 5;
+         return WalkAlone(&effect);
+     },
+     {One<BasicMaterialEffect>(4 * 5)}},
+    {"ShaderItsPartSourcesConstantBuffersThenParameters",
+     [](Probes& p) {
+         ShaderDx9 shader;
+         KStringA sources[2];
+         ShaderPart(shader, p, sources);
+         return WalkAlone(&shader);
+     },
+     {One<ShaderDx9>(), Row("Tarn::Objects::KStringA", 2 * sizeof(KStringA), 2, 2),
+      Row("char*", sizeof(kVertexSource) + sizeof(kPixelSource), 2, 2)},
+     {{2, Row("char*", sizeof(kVertexSource) + sizeof(kPixelSource), 2, 2)}}},
+    {"ShaderDx10ItsShaderPartEntryPointLayoutBlobsThenShaderBlobs",
+     [](Probes& p) {
+         ShaderDx10 shader;
+         KStringA sources[2], entry(kEntryPoint);
+         ShaderPart(shader, p, sources);
+         shader.mEntryPoint = &entry;
+         shader.mInputLayout = p.As<AVertexFormat>();
+         for (ID3D10Blob*& blob : shader.mBlobs) blob = p.As<ID3D10Blob>();
+         for (AShaderBlob*& blob : shader.mShaderBlobs) blob = p.As<AShaderBlob>();
+         return WalkAlone(&shader);
+     },
+     {One<ShaderDx10>(), Row("Tarn::Objects::KStringA", 3 * sizeof(KStringA), 3, 3),
+      Row("char*", sizeof(kVertexSource) + sizeof(kPixelSource) + sizeof(kEntryPoint), 3, 3)},
+     {{4, Row("Tarn::Objects::KStringA", 3 * sizeof(KStringA), 3, 3)}}},
+};
+
+class DeviceWalkerVisits : public WalkerVisits {};
+TEST_P(DeviceWalkerVisits, MembersInOrderAndExactBytes) { ExpectVisits(); }
+INSTANTIATE_TEST_SUITE_P(Devices, DeviceWalkerVisits, ::testing::ValuesIn(kDeviceVisits),
+                         [](const auto& info) { return std::string(info.param.mName); });
 
 } // namespace

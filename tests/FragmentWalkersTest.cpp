@@ -25,8 +25,6 @@ using Tarn::Utilities::RecordMemory;
 using Tarn::Utilities::WalkObjectImpl;
 using Tarn::Utilities::WalkPointer;
 
-
-
 class FragmentWalkers : public WalkerTest {
 protected:
     // Gives a fragment a keyword list, a parameter with a value, a probe on its output set and a callback.
@@ -65,7 +63,7 @@ TYPED_TEST(FragmentKinds, ReachedAsAFragmentChargesWhatAFragmentChargesUnderItsO
     this->Furnish(plain);
     this->Furnish(fragment);
     std::multiset<std::string> expected = Rows(this->Walk(&plain));
-    const std::string report = this->ReachAlone(static_cast<AFragment*>(&fragment));
+    const std::string report = ReachAlone(static_cast<AFragment*>(&fragment));
     ASSERT_EQ(expected.erase(Row("Tarn::Devices::AFragment", sizeof(AFragment), 1, 1)), 1u);
     expected.insert(Row(ReadableNameOf<TypeParam>(), sizeof(TypeParam), 1, 1));
     EXPECT_EQ(Rows(report), expected);
@@ -158,5 +156,93 @@ TEST_F(FragmentWalkers, LightWalksOnlyTheShadowMapOfItsPropertiesAndNoneWithoutT
     EXPECT_TRUE(Has(report, Row("Tarn::Devices::TextureInstance", sizeof(shadowMap), 1, 1)));
     EXPECT_FALSE(Booked(report, "Tarn::Devices::BasicLightProperties"));
 }
+
+// ---- What each walker visits, in order, and exactly what it books
+
+// A fragment's own part: keywords, both parameter sets (their attachable parts), the callback.
+void FragmentPart(AFragment& fragment, Probes& p) {
+    fragment.mKeywords = p.As<KeywordList>();
+    p.Tag(fragment.mInputs);
+    p.Tag(fragment.mOutputs);
+    fragment.mCallback = p.As<FromXmlCallback>();
+}
+
+// A fragment instance's part: its attachable part, its fragment, then its constant-buffer bindings.
+void InstancePart(AFragmentInstanceBase& instance, Probes& p) {
+    p.Tag(instance);
+    instance.mFragment = p.As<AFragment>();
+    instance.mConstantBuffers.Add({0, p.As<IParameterActivationTarget>()});
+}
+
+const Visits kFragmentVisits[] = {
+    {"GraphicSchemeItsPartInstancesLightsEnvironmentFragmentPostInstancesLightSetThenOit",
+     [](Probes& p) {
+         GraphicScheme scheme;
+         p.Tag(scheme);
+         p.Fill<AFragmentInstance>(scheme.mInstances, 1);
+         p.Fill<LightInstance>(scheme.mLights, 1);
+         scheme.mEnvironment = p.As<AFragmentInstance>();
+         scheme.mFragment = p.As<AFragment>();
+         p.Fill<AFragmentInstance>(scheme.mPostInstances, 1);
+         scheme.mLightSet = p.As<LightSet>();
+         scheme.mOIT = p.As<OITInstance>();
+         return WalkAlone(&scheme);
+     },
+     {One<GraphicScheme>(), Row("Tarn::Devices::AFragmentInstance**", 2 * 16, 2, 2),
+      Row("Tarn::Devices::LightInstance**", 16, 1, 1)},
+     {{2, "Tarn::Devices::AFragmentInstance**"}, {3, "Tarn::Devices::LightInstance**"},
+      {6, Row("Tarn::Devices::AFragmentInstance**", 2 * 16, 2, 2)}}},
+    {"ShadeFragmentItsFragmentPartThenImplementationsFromTheLast",
+     [](Probes& p) {
+         ShadeFragment fragment;
+         FragmentPart(fragment, p);
+         p.Fill<ABaseImplementation>(fragment.mImplementations, 2);
+         return WalkAlone(&fragment);
+     },
+     {One<ShadeFragment>(), Row("Tarn::Devices::ABaseImplementation**", 16, 1, 1)},
+     {{5, "Tarn::Devices::ABaseImplementation**"}}},
+    {"StyleFragmentItsFragmentPartThenStyleNames",
+     [](Probes& p) {
+         Tarn::Graphics::StyleFragment fragment;
+         FragmentPart(fragment, p);
+         fragment.mStyleNames.Add(Intern(L"style fragment: dashed"));
+         fragment.mStyleNames.Add(Intern(L"style fragment: halo"));
+         return WalkAlone(&fragment);
+     },
+     {One<Tarn::Graphics::StyleFragment>(), Row("Tarn::Objects::UString**", 16, 1, 1),
+      Row("Tarn::Objects::UString", 2 * sizeof(UString), 2, 2)},
+     {{5, "Tarn::Objects::UString**"}, {5, "Tarn::Objects::UString"}}},
+    {"SourceImplementationSourcesIncludesThenDeclarations",
+     [](Probes& p) {
+         SourceImplementation implementation;
+         implementation.mSources = p.As<SourceImplementation::SourceList>();
+         implementation.mIncludes = p.As<SourceImplementation::SourceList>();
+         implementation.mDeclarations = p.As<SourceImplementation::DeclarationList>();
+         return WalkAlone(&implementation);
+     },
+     {One<SourceImplementation>()}},
+    {"EnvironmentInstanceItsInstancePartThenTransform",
+     [](Probes& p) {
+         EnvironmentInstance environment;
+         InstancePart(environment, p);
+         environment.mTransform = p.As<SharedMatrix>();
+         return WalkAlone(&environment);
+     },
+     {One<EnvironmentInstance>(), Row("Tarn::Devices::CBInstance*", 2 * 16, 1, 1)},
+     {{4, "Tarn::Devices::CBInstance*"}}},
+    {"OitInstanceItsInstancePart",
+     [](Probes& p) {
+         OITInstance oit;
+         InstancePart(oit, p);
+         return WalkAlone(&oit);
+     },
+     {One<OITInstance>(), Row("Tarn::Devices::CBInstance*", 2 * 16, 1, 1)},
+     {{4, "Tarn::Devices::CBInstance*"}}},
+};
+
+class FragmentWalkerVisits : public WalkerVisits {};
+TEST_P(FragmentWalkerVisits, MembersInOrderAndExactBytes) { ExpectVisits(); }
+INSTANTIATE_TEST_SUITE_P(Fragments, FragmentWalkerVisits, ::testing::ValuesIn(kFragmentVisits),
+                         [](const auto& info) { return std::string(info.param.mName); });
 
 } // namespace

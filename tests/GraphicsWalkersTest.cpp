@@ -267,21 +267,16 @@ TYPED_TEST(GraphicsObjectManagers, ReachedAsAnObjectManagerWalksItsWorldThenItsP
 
 // ---- Channels of stylized lines
 
-TEST_F(GraphicsWalkers, ChannelBooksExactlyItsLengthAsCharsAndNothingForANegativeLength) {
+TEST_F(GraphicsWalkers, ChannelBooksExactlyItsLengthAsChars) {
     char bytes[16] = {};
-    const std::pair<int32_t, std::string> cases[] = {
-        {10, Row("char*", 10, 1, 1)}, {0, Row("char*", 0, 1, 1)}, {-4, ""}};
-    for (const auto& [length, block] : cases) {
+    for (int32_t length : {10, 0}) {
         SCOPED_TRACE(length);
         ChannelDesc channel;
         channel.mBuffer = bytes;
         channel.mLength = length;
-        RecordMemory recorder;
-        WalkObjectImpl<ChannelDesc>::Instance().Walk(&channel, &recorder);
-        const int objects = block.empty() ? 1 : 2;
-        EXPECT_EQ(std::string(recorder.GetResults()),
-                  Total(sizeof(channel) + size_t(length > 0 ? length : 0), objects, objects) +
-                      Row("Tarn::Graphics::ChannelDesc", sizeof(channel), 1, 1) + block);
+        EXPECT_EQ(WalkAlone(&channel), Total(sizeof(channel) + size_t(length), 2, 2) +
+                                           Row("Tarn::Graphics::ChannelDesc", sizeof(channel), 1, 1) +
+                                           Row("char*", size_t(length), 1, 1));
     }
 }
 
@@ -354,5 +349,274 @@ TEST_F(GraphicsWalkers, BspCellWalksItsChainItsNodesFromTheLastThenItsFrontThenI
     EXPECT_TRUE(Has(report, Row("Tarn::Graphics::LODConsolidationCell", sizeof(back), 1, 1)));
     EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ARenderNode**", 16, 1, 1)));
 }
+
+// ---- What each walker visits, in order, and exactly what it books
+
+using Tarn::Devices::AVertexFormat;
+using Tarn::Devices::EffectInstance;
+using Tarn::Devices::IRenderGeom;
+using Tarn::Devices::IRenderItem;
+
+// Line nodes: the primitive node's part (its attachable part first), the line node's effect and world matrix, then
+// the primitive.
+template <class N> Visits LineNodeOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                N node;
+                p.Tag(node);
+                node.mSource = p.As<APrimitive>();
+                node.mEffect = p.As<EffectInstance>();
+                node.mWorldMatrix = p.As<SharedMatrix>();
+                node.mPrimitive = p.As<APrimitive>();
+                return WalkAlone(&node);
+            },
+            {One<N>()}};
+}
+
+// Point nodes: the primitive node's part, then primitive, effect and world matrix.
+template <class N> Visits PointNodeOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                N node;
+                p.Tag(node);
+                node.mSource = p.As<APrimitive>();
+                node.mPrimitive = p.As<APrimitive>();
+                node.mEffect = p.As<EffectInstance>();
+                node.mWorldMatrix = p.As<SharedMatrix>();
+                return WalkAlone(&node);
+            },
+            {One<N>()}};
+}
+
+template <class T> Visits ImageNodeOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                ImageNode2<T> node;
+                p.Tag(node);
+                node.mImageEffect = p.As<EffectInstance>();
+                node.mWorldMatrix = p.As<SharedMatrix>();
+                node.mImage = p.As<Image<T>>();
+                return WalkAlone(&node);
+            },
+            {One<ImageNode2<T>>()}};
+}
+
+template <class N> Visits GeometryNodeOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                N node;
+                p.Tag(node);
+                node.mItem = p.As<IRenderItem>();
+                return WalkAlone(&node);
+            },
+            {One<N>()}};
+}
+
+// The render item's five accessors first, then the line buffer. A plain text is not the node's to book.
+template <class T> Visits StylizedLineOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                StylizedLineItem<T> item;
+                item.mMatrix = p.As<SharedMatrix>();
+                item.mConsolidation = p.As<ConsolidationItem>();
+                item.mBuffer = p.As<EditableLineBuffer>();
+                return WalkAlone(&item);
+            },
+            {One<StylizedLineItem<T>>()}};
+}
+
+template <class N> Visits TextNodeOf(const char* name) {
+    return {name,
+            [](Probes& p) {
+                N node;
+                p.Tag(node);
+                p.Fill<Tarn::Text::LodRenderableTextRun>(node.mLevels, 1);
+                node.mItem = p.As<IRenderItem>();
+                if constexpr (std::is_same_v<N, Tarn::Text::PlainTextNode>) node.mText = L"a text too long to be inside";
+                return WalkAlone(&node);
+            },
+            {One<N>(), Row("Tarn::Text::LodRenderableTextRun**", 16, 1, 1)},
+            {{2, "Tarn::Text::LodRenderableTextRun**"}}};
+}
+
+const Visits kGraphicsVisits[] = {
+    {"PrimitiveNodeItsRenderNodePartThenItsSevenMembers",
+     [](Probes& p) {
+         APrimitiveNode node;
+         p.Tag(node);
+         AttributeCache attributes{static_cast<ARefCounted*>(p.As<ARefCounted>()), 1, 0, kAttributeSingle};
+         node.mAttributes = &attributes;
+         node.mLocale = p.As<ALocale>();
+         node.mSource = p.As<APrimitive>();
+         node.mContext = p.As<APrimitiveContext>();
+         node.mSourceEffect = p.As<EffectInstance>();
+         node.mLocalMatrix = p.As<SharedMatrix>();
+         node.mIterator = p.As<APrimitiveIterator>();
+         node.mHighlightEffect = p.As<EffectInstance>();
+         node.mVertexFormat = p.As<AVertexFormat>();
+         return WalkAlone(&node);
+     },
+     {One<APrimitiveNode>(), One<AttributeCache>()}},
+    LineNodeOf<PolylineNode<float>>("PolylineNodeFloat"),
+    LineNodeOf<PolylineNode<double>>("PolylineNodeDouble"),
+    LineNodeOf<CircleArcNode<float>>("CircleArcNodeFloat"),
+    LineNodeOf<CircleArcNode<double>>("CircleArcNodeDouble"),
+    LineNodeOf<CircleNode<float>>("CircleNodeFloat"),
+    LineNodeOf<CircleNode<double>>("CircleNodeDouble"),
+    PointNodeOf<PointNode<float>>("PointNodeFloat"),
+    PointNodeOf<PointNode<double>>("PointNodeDouble"),
+    PointNodeOf<PointArrayNode<float>>("PointArrayNodeFloat"),
+    PointNodeOf<PointArrayNode<double>>("PointArrayNodeDouble"),
+    ImageNodeOf<float>("ImageNodeFloat"),
+    ImageNodeOf<double>("ImageNodeDouble"),
+    GeometryNodeOf<GeometryNode>("GeometryNode"),
+    GeometryNodeOf<GeometryNodeDouble>("GeometryNodeDouble"),
+    {"CandidateItemNode",
+     [](Probes& p) {
+         CandidateItemNode node;
+         p.Tag(node);
+         node.mItem = p.As<IRenderItem>();
+         node.mNode = p.As<ARenderNode>();
+         return WalkAlone(&node);
+     },
+     {One<CandidateItemNode>()}},
+    {"ConsolidationNode",
+     [](Probes& p) {
+         ConsolidationNode node;
+         p.Tag(node);
+         node.mItem = p.As<ConsolidationItem>();
+         node.mKey = p.As<BaseBucketKey>();
+         return WalkAlone(&node);
+     },
+     {One<ConsolidationNode>()}},
+    {"OccurrenceNode",
+     [](Probes& p) {
+         OccurrenceNode node;
+         p.Tag(node);
+         node.mParentMatrix = p.As<SharedMatrix>();
+         node.mPathLocale = p.As<ALocale>();
+         node.mNode = p.As<ARenderNode>();
+         node.mClientState = p.As<ClientTraversalState>();
+         node.mPath = p.As<Occurrence>();
+         return WalkAlone(&node);
+     },
+     {One<OccurrenceNode>()}},
+    {"RenderListItemsThenNoCullingItemsThenCell",
+     [](Probes& p) {
+         ARenderList list;
+         p.Tag(list);
+         p.Fill<ARenderNode>(list.Items(), 2);
+         p.Fill<ARenderNode>(list.NoCullingItems(), 1);
+         list.mCell = p.As<ISpatialCell>();
+         return WalkAlone(&list);
+     },
+     {One<ARenderList>(), Row("Tarn::Graphics::ARenderNode**", 2 * 16, 2, 2)},
+     {{2, "Tarn::Graphics::ARenderNode**"}}},
+    {"LodConsolidatedWorld",
+     [](Probes& p) {
+         LODConsolidatedWorld world;
+         p.Tag(world);
+         world.mCell = p.As<BSPCell>();
+         world.mFilter = p.As<FilterNode>();
+         p.Fill<ARenderNode>(world.mNodes.RenderNodes(), 1);
+         world.mLODCell = p.As<LODConsolidationCell>();
+         world.mLODFilter = p.As<FilterNode>();
+         world.mSingle = p.As<SingleNodeWorld>();
+         return WalkAlone(&world);
+     },
+     {One<LODConsolidatedWorld>(), Row("Tarn::Graphics::ARenderNode**", 16, 1, 1)},
+     {{4, "Tarn::Graphics::ARenderNode**"}}},
+    {"ConsolidationBinNodesKeyStatesThenPendingNodes",
+     [](Probes& p) {
+         ConsolidationBin bin;
+         p.Fill<ARenderNode>(bin.mNodes, 1);
+         bin.mKey = p.As<BaseBucketKey>();
+         bin.mStates = p.As<TraversalStateList>();
+         p.Fill<ARenderNode>(bin.mPending, 1);
+         return WalkAlone(&bin);
+     },
+     {One<ConsolidationBin>(), Row("Tarn::Graphics::ARenderNode**", 2 * 16, 2, 2)},
+     {{1, "Tarn::Graphics::ARenderNode**"}}},
+    {"ConsolidationItemRenderItemPartSourcesThenBucket",
+     [](Probes& p) {
+         ConsolidationItem item;
+         item.mMatrix = p.As<SharedMatrix>();
+         item.mGeometry = p.As<IRenderGeom>();
+         item.mEffect = p.As<EffectInstance>();
+         item.mClipPlanes = p.As<XPlaneSet<float>>();
+         item.mConsolidation = p.As<ConsolidationItem>();
+         ConsolidationSource source;
+         source.mOccurrence = p.As<OccurrenceNode>();
+         source.mNode = p.As<ARenderNode>();
+         source.mItem = p.As<IRenderItem>();
+         item.mSources.Add(source);
+         item.mBucket = p.As<ConsolidationBucket>();
+         return WalkAlone(&item);
+     },
+     {One<ConsolidationItem>(), Row("Tarn::Graphics::ConsolidationSource*", 2 * sizeof(ConsolidationSource), 1, 1)},
+     {{9, "Tarn::Graphics::ConsolidationSource*"}}},
+    {"DependencyNotifier",
+     [](Probes& p) {
+         DependencyNotifier notifier;
+         notifier.mSource = p.As<ARefCounted>();
+         return WalkAlone(&notifier);
+     },
+     {One<DependencyNotifier>()}},
+    {"ConsolidationNotifierSourceOccurrenceThenWorld",
+     [](Probes& p) {
+         ConsolidationNotifier notifier;
+         notifier.mSource = p.As<ARefCounted>();
+         notifier.mOccurrence = p.As<OccurrenceNode>();
+         notifier.mWorld = p.As<LODConsolidatedWorld>();
+         return WalkAlone(&notifier);
+     },
+     {One<ConsolidationNotifier>()}},
+    StylizedLineOf<float>("StylizedLineItemFloat"),
+    StylizedLineOf<double>("StylizedLineItemDouble"),
+    {"LineBufferChannelsWidthsFormatThenPolylines",
+     [](Probes& p) {
+         EditableLineBuffer buffer;
+         char bytes[10] = {};
+         ChannelDesc channel;
+         channel.mBuffer = bytes;
+         channel.mLength = 10;
+         buffer.mChannels.Add(&channel);
+         buffer.mWidths.Resize(4);
+         buffer.mFormat = p.As<AVertexFormat>();
+         PolylineDesc polyline;
+         polyline.mSegments.Resize(3);
+         buffer.mPolylines.Add(polyline);
+         return WalkAlone(&buffer);
+     },
+     {One<EditableLineBuffer>(), One<ChannelDesc>(), Row("char*", 10, 1, 1),
+      Row("Tarn::Graphics::ChannelDesc**", 16, 1, 1), Row("float*", 16, 1, 1),
+      Row("Tarn::Objects::SegmentIndexDesc*", 3 * sizeof(SegmentIndexDesc), 1, 1),
+      Row("Tarn::Graphics::PolylineDesc*", 2 * sizeof(PolylineDesc), 1, 1)},
+     {{1, "Tarn::Graphics::ChannelDesc**"}, {1, "char*"}, {1, "float*"}, {2, "Tarn::Objects::SegmentIndexDesc*"},
+      {2, "Tarn::Graphics::PolylineDesc*"}}},
+    TextNodeOf<Tarn::Text::ATextNode>("TextNode"),
+    TextNodeOf<Tarn::Text::PlainTextNode>("PlainTextNode"),
+    {"LodTextRunItsRunsFromTheLast",
+     [](Probes& p) {
+         Tarn::Text::LodRenderableTextRun run;
+         p.Fill<Tarn::Text::RenderableTextRun>(run.mRuns, 2);
+         return WalkAlone(&run);
+     },
+     {One<Tarn::Text::LodRenderableTextRun>(), Row("Tarn::Text::RenderableTextRun**", 16, 1, 1)},
+     {{1, "Tarn::Text::RenderableTextRun**"}}},
+    {"TextRunItsItemsFromTheLast",
+     [](Probes& p) {
+         Tarn::Text::RenderableTextRun run;
+         p.Fill<IRenderItem>(run.mItems, 2);
+         return WalkAlone(&run);
+     },
+     {One<Tarn::Text::RenderableTextRun>(), Row("Tarn::Devices::IRenderItem**", 16, 1, 1)},
+     {{1, "Tarn::Devices::IRenderItem**"}}},
+};
+
+class GraphicsWalkerVisits : public WalkerVisits {};
+TEST_P(GraphicsWalkerVisits, MembersInOrderAndExactBytes) { ExpectVisits(); }
+INSTANTIATE_TEST_SUITE_P(Graphics, GraphicsWalkerVisits, ::testing::ValuesIn(kGraphicsVisits),
+                         [](const auto& info) { return std::string(info.param.mName); });
 
 } // namespace

@@ -122,8 +122,7 @@ TEST_F(ObjectWalkers, PolylineBooksItsVertexArrayAtCapacity) {
     polyline.mVertices.Resize(8);
     polyline.mVertices.Add({1, 2, 3});
     const std::string report = Walk(&polyline);
-    EXPECT_TRUE(Has(report, Line("Tarn::vec3<float>*", 8 * sizeof(Tarn::vec3<float>), 1, 1)));
-    EXPECT_EQ(8 * sizeof(Tarn::vec3<float>), 96u);
+    EXPECT_TRUE(Has(report, Line("Tarn::vec3<float>*", 8 * 12, 1, 1)));
 }
 
 TEST_F(ObjectWalkers, PointArrayWalksRelatedPrimitivesThenItsPointArray) {

@@ -55,6 +55,13 @@ inline std::vector<int> ProbeOrder() {
     return order;
 }
 
+// A probe in the place of a B, wherever a B is walked: registered under B, so that a pointer of static type B reaches
+// it. Its walker notes its id as a Probe's does, and walks nothing else.
+template <class B> class ProbeAs : public B {
+public:
+    int mId = 0;
+};
+
 // A probe on an attachment, to hang on the chain of any attachable object: the probe notes when that object's
 // attachable part is walked.
 struct ProbeAttachment {
@@ -111,6 +118,16 @@ class Meadow : public Landscape {
 public:
     int mFlowers[6] = {};
 };
+
+// Two subclasses registered in turn under one static type, and a class that is both: which one a search finds tells
+// the order in which it tries the registrations.
+class Slope {
+public:
+    virtual ~Slope() = default;
+};
+class NorthSlope : public virtual Slope {};
+class SouthSlope : public virtual Slope {};
+class Saddle : public NorthSlope, public SouthSlope {};
 
 // Counts how often the registry asks a resolver.
 int& ResolverCalls();

@@ -94,9 +94,16 @@ TEST(ClassHierarchy, NonPolymorphicStaticTypeIsKeyedByItsOwnName) {
 }
 
 TEST(ClassHierarchy, EqualPrioritiesKeepTheListInOrderAndAreSearchedFromTheLast) {
-    // Every registration carries priority 0: the list never needs its sort.
-    auto& list = ClassHierarchy<WalkObjectImpl<Tarn::Objects::ARefCounted>>::List();
-    EXPECT_GE(list.mEntries.Count(), 2);
+    // NorthSlope was registered before SouthSlope, both at priority 0: a Saddle, which is both, is found as the later.
+    Saddle saddle;
+    void* adjusted = nullptr;
+    EXPECT_EQ(Resolve<Slope>(&saddle, adjusted), &WalkObjectImpl<SouthSlope>::Instance());
+    EXPECT_EQ(adjusted, static_cast<void*>(static_cast<SouthSlope*>(&saddle)));
+    // The search has run, and the list is still in the order of registration: equal priorities need no sort.
+    const auto& list = ClassHierarchy<WalkObjectImpl<Slope>>::List();
+    ASSERT_EQ(list.mEntries.Count(), 2);
+    EXPECT_EQ(*list.mEntries[0].mSubClass, typeid(NorthSlope));
+    EXPECT_EQ(*list.mEntries[1].mSubClass, typeid(SouthSlope));
     EXPECT_TRUE(list.mSorted);
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 
 namespace Tarn::Testing {
@@ -32,6 +33,7 @@ namespace {
 using namespace Tarn::Testing;
 using Tarn::Objects::ARefCounted;
 using Tarn::Objects::SharedMatrix;
+using Tarn::Utilities::MemoryGraph;
 using Tarn::Utilities::RecordMemory;
 using Tarn::Utilities::WalkObjectImpl;
 
@@ -178,6 +180,20 @@ TEST_F(SharedOwners, MakeSharedIsOneAllocationBookedOnce) {
     const size_t allocation = sizeof(std::_Sp_counted_ptr_inplace<SharedMatrix, std::allocator<void>, kLock>);
     EXPECT_TRUE(Reports::Has(report, Reports::Row(kMatrix, allocation, 1, 3))) << report;
     EXPECT_EQ(Reports::Rows(report).size(), 2u) << report;  // the owners' row and the object's
+}
+
+// A kept graph holds the object that lives in its control block as one node, reached from each of its owners.
+TEST_F(SharedOwners, MakeSharedIsOneNodeOfTheKeptGraph) {
+    mRecorder.KeepGraph();
+    const auto shared = std::make_shared<SharedMatrix>();
+    WalkThree(shared);
+    const MemoryGraph& graph = *mRecorder.Graph();
+    ASSERT_EQ(graph.NodeCount(), 5u);  // the root, three owners, the object
+    std::set<uint32_t> owners;
+    for (size_t e = 0; e < graph.EdgeCount(); ++e)
+        if (graph.Address(graph.EdgeAt(e).mTo) == shared.get()) owners.insert(graph.EdgeAt(e).mFrom);
+    EXPECT_EQ(owners.size(), 3u);
+    EXPECT_EQ(owners.count(MemoryGraph::kRoot), 0u);
 }
 
 // An object of a derived class made in place is booked by its walker at its size, the counts before it under the

@@ -58,7 +58,61 @@ TEST(MemoryReport, ReadsBackTheDemoSceneByteForByte) {
         const std::string text(recorder.GetResults());
         ASSERT_GT(text.size(), 1000u);
         EXPECT_EQ(Reread(text), text) << objects << " objects";
+        EXPECT_EQ(text.find('\\'), std::string::npos) << "no name of the engine's is escaped";
     }
+}
+
+// Every name, whatever its bytes, is one row that reads back to the same bytes; a C++ type's name is written as it is.
+TEST(MemoryReport, SpellsEveryNameSoThatItReadsBackAndAddsNoRow) {
+    const std::pair<std::string, std::string> cases[] = {
+        // Names that types really have stand for themselves.
+        {"Tarn::Objects::_HashTable<Tarn::Objects::_KeyValue<A*, B&>, B*>::ValueList*",
+         "Tarn::Objects::_HashTable<Tarn::Objects::_KeyValue<A*, B&>, B*>::ValueList*"},
+        {"Host::Run()::{lambda(int)#1}", "Host::Run()::{lambda(int)#1}"},
+        {"Dx10 VertexBuffer", "Dx10 VertexBuffer"},
+        {"Host::Gr\xC3\xB6\xC3\x9F" "e\xF0\x9F\x98\x80", "Host::Gr\xC3\xB6\xC3\x9F" "e\xF0\x9F\x98\x80"},
+        {"", ""},
+        // Others are escaped: one row, never a line or a column more.
+        {"Evil\t0\t0\t0\r\nTarn::Forged", "Evil\\t0\\t0\\t0\\r\\nTarn::Forged"},
+        {"\tLeading", "\\tLeading"},
+        {"\t\t\t\tB\t1", "\\t\\t\\t\\tB\\t1"},
+        {"back\\slash\\", "back\\\\slash\\\\"},
+        {"\x1b]0;title\x07\x1b[2J\x7f", "\\x1B]0;title\\x07\\x1B[2J\\x7F"},
+        {"\x01\x1f", "\\x01\\x1F"},
+        {"csi\xC2\x9B" "2J", "csi\\xC2\\x9B2J"},                                   // U+009B, a control
+        {"no\xEF\xBF\xBE\xEF\xBF\xBF", "no\\xEF\\xBF\\xBE\\xEF\\xBF\\xBF"},       // U+FFFE, U+FFFF
+        {"latin1 \xE9t\xE9", "latin1 \\xE9t\\xE9"},
+        {"cut\xE2\x82", "cut\\xE2\\x82"},
+        {"over\xC0\xAF\xE0\x80\xAF", "over\\xC0\\xAF\\xE0\\x80\\xAF"},
+        {"surrogate\xED\xA0\x80", "surrogate\\xED\\xA0\\x80"},
+        {"beyond\xF4\x90\x80\x80", "beyond\\xF4\\x90\\x80\\x80"},
+        {"\xFF", "\\xFF"},
+    };
+    for (const auto& [name, spelled] : cases) {
+        RecordMemory recorder;
+        recorder.RecordObject(name.c_str(), name.c_str(), 8, true);
+        recorder.RecordObject(name.c_str(), "Base", 8, true);
+        recorder.RecordObject("Derived", name.c_str(), 4, true);
+        const std::string text(recorder.GetResults());
+        EXPECT_EQ(text, "Total\t20\t3\t3\r\n" + spelled + "\t16\t2\t2\tBase\t1\r\nDerived\t4\t1\t1\t" + spelled +
+                            "\t1\r\n")
+            << spelled;
+        MemoryReport::Error error;
+        const std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
+        ASSERT_TRUE(report) << spelled << ": " << error.Text();
+        ASSERT_EQ(report->mRows.size(), 2u) << spelled;
+        EXPECT_EQ(report->mRows[0].mName, name);
+        EXPECT_EQ(report->mRows[1].mStaticTypes.at(0).mName, name);
+        EXPECT_EQ(report->Print(), text);
+        EXPECT_EQ(MemoryReport::EscapeName(name), spelled);
+        EXPECT_EQ(MemoryReport::UnescapeName(spelled), name);
+    }
+    // A host's report may hold a byte that no C string can: it is spelled, and read back, all the same.
+    MemoryReport report;
+    report.mRows.push_back({std::string("nul\0byte", 8), 1, 1, 1, {}});
+    report.mTotal = {"Total", 1, 1, 1, {}};
+    EXPECT_EQ(report.Print(), "Total\t1\t1\t1\r\nnul\\x00byte\t1\t1\t1\r\n");
+    EXPECT_EQ(Reread(report.Print()), report.Print());
 }
 
 // A report's fields, one row a line: "name bytes instances references [static instances, ...]".
@@ -110,6 +164,9 @@ TEST(MemoryReport, RefusesBadInputWithTheLineAndWhatWasExpected) {
     const std::string notAReport =
         "line 1: not a memory report: it begins with \"Total\", bytes, instances and references";
     const std::string fourColumns = " column; a row has type, bytes, instances and references";
+    const std::string misspelled = " is not spelled as the recorder spells names: \\t, \\n, \\r, \\\\ and \\xHH stand for a "
+                                   "tab, a line feed, a carriage return, a backslash and any other byte that is not "
+                                   "printable UTF-8 text";
     const struct {
         std::string mText;
         std::string mError;
@@ -132,7 +189,6 @@ TEST(MemoryReport, RefusesBadInputWithTheLineAndWhatWasExpected) {
          "line 2: the references of \"A\" are not a number: \"-9223372036854775809\""},
         {total + "A\t8\t1\t1\tB\r\n", "line 2: the static type \"B\" of \"A\" has no instances column"},
         {total + "A\t8\t1\t1\tB\t1\t2\r\n", "line 2: the row of \"A\" has 7 columns; a row has at most six"},
-        {total + "A\t8\t1\t1\t\t1\r\n", "line 2: the row of \"A\" has an empty fifth column"},
         {total + "A\t8\t1\t1\tB\tone\r\n", "line 2: the instances of static type \"B\" are not a number: \"one\""},
         // Continuation lines.
         {total + "\t\t\t\tB\t1\r\nA\t8\t1\t1\r\n", "line 2: a continuation line with no row before it"},
@@ -142,6 +198,27 @@ TEST(MemoryReport, RefusesBadInputWithTheLineAndWhatWasExpected) {
          "line 3: a continuation line is four tabs, a static type, a tab and its instances"},
         {total + "A\t8\t1\t1\tB\t1\r\n\t\t\t\tC\tmany\r\n",
          "line 3: the instances of static type \"C\" are not a number: \"many\""},
+        // Names the recorder would have spelled otherwise; quotes show at most 200 bytes, escaped.
+        {total + "A\\q\t8\t1\t1\r\n", "line 2: the type name \"A\\q\"" + misspelled},
+        {total + "A\\\t8\t1\t1\r\n", "line 2: the type name \"A\\\"" + misspelled},
+        {total + "A\\x41\t8\t1\t1\r\n", "line 2: the type name \"A\\x41\"" + misspelled},
+        {total + "A\\x1b\t8\t1\t1\r\n", "line 2: the type name \"A\\x1b\"" + misspelled},
+        {total + "A\x1b[2J\t8\t1\t1\r\n", "line 2: the type name \"A\\x1B[2J\"" + misspelled},
+        {total + "A\xff\t8\t1\t1\r\n", "line 2: the type name \"A\\xFF\"" + misspelled},
+        {total + "A\rB\t8\t1\t1\r\n", "line 2: the type name \"A\\rB\"" + misspelled},
+        {total + "A\t8\t1\t1\tB\\y\t1\r\n", "line 2: the static type \"B\\y\"" + misspelled},
+        {total + std::string(1000, 'N') + "\t8k\t1\t1\r\n",
+         "line 2: the bytes of \"" + std::string(200, 'N') + "\"... (1000 bytes) are not a number: \"8k\""},
+        // What the recorder's arithmetic never gives.
+        {"Total\t8\t2\t1\r\nA\t8\t2\t1\r\n", "line 2: the row of \"A\" has more instances (2) than references (1)"},
+        {"Total\t0\t0\t0\r\nA\t0\t0\t0\r\n", "line 2: the row of \"A\" has no references"},
+        {"Total\t9\t2\t2\r\nA\t1\t1\t1\r\nB\t8\t1\t1\r\n",
+         "line 3: the row of \"B\" has more bytes (8) than the row before it (1); rows fall by bytes"},
+        {"Total\t8\t1\t3\r\nA\t8\t1\t3\tB\t1\r\n\t\t\t\tC\t1\r\n",
+         "line 3: the static types of \"A\" have more instances than its 1"},
+        {"Total\t8\t1\t3\r\nA\t8\t1\t3\tB\t2\r\n", "line 2: the static types of \"A\" have more instances than its 1"},
+        {total + "A\t8\t1\t1\tA\t0\r\n", "line 2: \"A\" is listed as a static type of its own row"},
+        {total + "A\t8\t1\t1\tB\t0\r\n\t\t\t\tB\t0\r\n", "line 3: a second static type \"B\" under \"A\""},
         // A table that does not hold together.
         {total + "\r\nA\t8\t1\t1\r\n", "line 2: an empty line where a row or a continuation line belongs"},
         {"Total\t16\t2\t2\r\nA\t8\t1\t1\r\nA\t8\t1\t1\r\n", "line 3: a second row of \"A\"; the first is on line 2"},

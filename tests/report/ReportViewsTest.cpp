@@ -1,7 +1,9 @@
 // tarn_report's views on small hand-made reports: the summary's shares, a diff, budgets, JSON and CSV read back by
 // libraries of their own, and the command line's exit codes.
+#include "tests/report/HostileNames.h"
+#include "tests/report/ReportTesting.h"
+#include "tests/report/ViewChecks.h"
 #include "tools/report/Budgets.h"
-#include "tools/report/ReportTool.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
 
@@ -17,13 +19,6 @@
 namespace {
 
 using namespace Tarn::Utilities;
-
-MemoryReport Read(const std::string& text) {
-    MemoryReport::Error error;
-    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
-    EXPECT_TRUE(report) << error.Text();
-    return report ? *report : MemoryReport{};
-}
 
 // Shares of 60, 30 and 10 percent, a type reached through two other static types, one with no bytes or instances.
 const std::string kReport =
@@ -140,9 +135,26 @@ TEST(Budgets, EachBrokenBudgetIsOneLineInTheFilesOrder) {
                   "160 B"}));
 }
 
+TEST(Budgets, NamesAreSpelledAsTheReportSpellsThemAndMayHoldAHash) {
+    const MemoryReport report = Read("Total\t60\t3\t3\r\nHost::Run()::{lambda()#1}\t30\t1\t1\r\n"
+                                     "Evil\\t0\t20\t1\t1\r\nHost::#Tag\t10\t1\t1\r\n");
+    MemoryReport::Error error;
+    const std::optional<std::vector<Budget>> budgets = ParseBudgets("#limits\n"
+                                                                    "type Host::Run()::{lambda()#1} 29 # a comment\n"
+                                                                    "type Evil\\t0 19\t#another\n"
+                                                                    "type Host::#Tag 9\n",
+                                                                    error);
+    ASSERT_TRUE(budgets) << error.Text();
+    EXPECT_EQ(BrokenBudgets(report, *budgets, "b"),
+              (std::vector<std::string>{
+                  "b:2: type Host::Run()::{lambda()#1} uses 30 B (30 bytes), over its budget of 29 B by 1 B",
+                  "b:3: type Evil\\t0 uses 20 B (20 bytes), over its budget of 19 B by 1 B",
+                  "b:4: type Host::#Tag uses 10 B (10 bytes), over its budget of 9 B by 1 B"}));
+}
+
 TEST(Budgets, RefusesBadLinesWithTheLineAndWhy) {
     const std::string notBytes = " is not a number of bytes; it may be followed by B, KiB, MiB, GiB or TiB";
-    const std::pair<const char*, std::string> cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"limit 5", "line 1: \"limit\" is not a budget; a line is \"total LIMIT\", \"type NAME LIMIT\" or "
                     "\"namespace NAME LIMIT\""},
         {"total 1 MiB\ntotal", "line 2: the total budget has no limit"},
@@ -152,6 +164,12 @@ TEST(Budgets, RefusesBadLinesWithTheLineAndWhy) {
         {"total Tarn 5", "line 1: a total budget has a limit and nothing else"},
         {"type 5 KiB", "line 1: the type budget names no type"},
         {"\r\nnamespace 12\r\n", "line 2: the namespace budget names no namespace"},
+        {"namespace Host 39#B\n", "line 1: the limit \"39#B\"" + notBytes},
+        {"type Evil\\q 5", "line 1: the name \"Evil\\q\" is not spelled as the report spells names"},
+        {"total 5 " + std::string(300, 'X'),
+         "line 1: the limit \"" + std::string(200, 'X') + "\"... (300 bytes)" + notBytes},
+        {"\x1b[2J 5", "line 1: \"\\x1B[2J\" is not a budget; a line is \"total LIMIT\", \"type NAME LIMIT\" or "
+                      "\"namespace NAME LIMIT\""},
         {"# nothing but a comment\n\n",
          "line 1: no budgets: the file has no line of \"total\", \"type\" or \"namespace\""},
     };
@@ -214,26 +232,6 @@ TEST(Csv, QuotesCommasAndQuotesInTypeNames) {
 
 // ---- The command line, run in-process.
 
-struct Outcome {
-    int mCode;
-    std::string mOut, mErr;
-};
-
-Outcome Tool(const std::vector<std::string>& arguments, const std::string& input = "") {
-    std::vector<const char*> argv{"tarn_report"};
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = RunReportTool(int(argv.size()), argv.data(), in, out, err);
-    return {code, out.str(), err.str()};
-}
-
-std::string TempFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + "tarn_report_" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
 TEST(ReportTool, CheckExitsZeroWhenBudgetsHoldOneWhenBrokenTwoOnBadInput) {
     const std::string report = TempFile("report.tsv", kReport);
     const std::string holding = TempFile("holding.txt", "total 1 MiB\nnamespace Tarn::Devices 600000\n");
@@ -266,7 +264,8 @@ TEST(ReportTool, CheckExitsZeroWhenBudgetsHoldOneWhenBrokenTwoOnBadInput) {
 
 TEST(ReportTool, BadCommandLinesAndMissingFilesExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
-        {}, {"frobnicate"}, {"summary"}, {"summary", "-", "--top", "many"}, {"diff", "-"},
+        {}, {"frobnicate"}, {"summary"}, {"summary", "-", "--top", "many"}, {"summary", "-", "--top", "0"},
+        {"summary", "-", "--top", "-3"}, {"diff", "-", "-", "--top", "0"}, {"diff", "-"},
         {"check", "-"}, {"treemap", "-"}, {"summary", "/nonexistent/report.tsv"}};
     for (const std::vector<std::string>& arguments : cases) {
         const Outcome outcome = Tool(arguments, kReport);
@@ -294,6 +293,55 @@ TEST(ReportTool, EachViewReadsAFileOrStandardInput) {
     std::ostringstream written;
     written << std::ifstream(svg, std::ios::binary).rdbuf();
     EXPECT_EQ(written.str(), Treemap(report));
+}
+
+// ---- Names of any bytes: every view is valid in its format and shows each name as the report spells it.
+
+TEST(HostileNames, JsonIsValidAndNamesTypesAsTheReportSpellsThem) {
+    const MemoryReport report = HostileReport();
+    const nlohmann::json document = nlohmann::json::parse(Json(report));
+    ASSERT_EQ(document["types"].size(), report.mRows.size());
+    for (size_t i = 0; i < report.mRows.size(); ++i) {
+        const MemoryReport::Row& row = report.mRows[i];
+        EXPECT_EQ(document["types"][i]["type"], MemoryReport::EscapeName(row.mName)) << i;
+        EXPECT_EQ(document["types"][i]["reached_through"][0]["type"],
+                  MemoryReport::EscapeName(row.mStaticTypes[0].mName)) << i;
+    }
+}
+
+TEST(HostileNames, CsvHasOneRecordPerType) {
+    const MemoryReport report = HostileReport();
+    const std::vector<std::vector<std::string>> records = ReadCsv(Csv(report));
+    ASSERT_EQ(records.size(), report.mRows.size() + 1);
+    for (size_t i = 0; i < report.mRows.size(); ++i) {
+        const MemoryReport::Row& row = report.mRows[i];
+        EXPECT_EQ(records[i + 1][0], MemoryReport::EscapeName(row.mName)) << i;
+        EXPECT_EQ(records[i + 1][4], MemoryReport::EscapeName(row.mStaticTypes[0].mName) + "=1") << i;
+    }
+}
+
+TEST(HostileNames, TerminalViewsAndMessagesPassNoControlCharacterOn) {
+    const MemoryReport report = HostileReport();
+    std::string budgetFile;
+    for (const std::string& name : HostileNames())
+        if (!name.empty()) budgetFile += "type " + MemoryReport::EscapeName(name) + " 1\n";
+    MemoryReport::Error error;
+    const std::optional<std::vector<Budget>> budgets = ParseBudgets(budgetFile, error);
+    ASSERT_TRUE(budgets) << error.Text();
+    std::string broken;
+    for (const std::string& line : BrokenBudgets(report, *budgets, "budgets.txt")) broken += line + "\n";
+    const std::string views[] = {Summary(report), Diff(report, MemoryReport{}), Diff(MemoryReport{}, report), broken,
+                                 Tool({"summary", "-"}, report.Print()).mOut};
+    for (const std::string& text : views) {
+        EXPECT_TRUE(TerminalSafe(text)) << text;
+        for (const std::string& name : HostileNames())
+            EXPECT_TRUE(name.empty() || text.find(MemoryReport::EscapeName(name)) != std::string::npos) << name;
+    }
+    // A report file with raw control characters is refused, and the message shows them escaped.
+    const Outcome refused = Tool({"summary", "-"}, "Total\t1\t1\t1\r\nA\x1b[2J\t1\t1\t1\r\n");
+    EXPECT_EQ(refused.mCode, 2);
+    EXPECT_TRUE(TerminalSafe(refused.mErr)) << refused.mErr;
+    EXPECT_NE(refused.mErr.find("\"A\\x1B[2J\""), std::string::npos) << refused.mErr;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The treemap: the squarified layout on the example of its authors, and the SVG read back by an XML parser: every
 // type one rectangle, inside the picture, none overlapping, areas in proportion to bytes, inside its namespace.
 #include "examples/DemoScene.h"
+#include "tests/report/HostileNames.h"
+#include "tests/report/ViewChecks.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
 
@@ -62,6 +64,7 @@ std::string TitleOf(const pugi::xml_node& node) { return node.child_value("title
 // Everything the picture promises, checked against the report it was drawn from.
 void ExpectSoundTreemap(const MemoryReport& report) {
     const std::string svg = Treemap(report);
+    ASSERT_EQ(XmlFault(svg), "");
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_string(svg.c_str());
     ASSERT_TRUE(parsed) << parsed.description() << " at " << parsed.offset;
@@ -100,9 +103,10 @@ void ExpectSoundTreemap(const MemoryReport& report) {
     const double perByte = area / bytes;
     for (const MemoryReport::Row& row : report.mRows) {
         if (!row.mBytes) continue;
-        ASSERT_TRUE(boxes.count(row.mName)) << row.mName;
-        const Box& box = boxes[row.mName];
-        EXPECT_NEAR(box.mWidth * box.mHeight / (double(row.mBytes) * perByte), 1.0, 0.01) << row.mName;
+        const std::string name = MemoryReport::EscapeName(row.mName);  // as the picture shows it
+        ASSERT_TRUE(boxes.count(name)) << name;
+        const Box& box = boxes[name];
+        EXPECT_NEAR(box.mWidth * box.mHeight / (double(row.mBytes) * perByte), 1.0, 0.01) << name;
     }
     for (auto a = boxes.begin(); a != boxes.end(); ++a)
         for (auto b = std::next(a); b != boxes.end(); ++b)
@@ -131,6 +135,8 @@ TEST(Treemap, HandMadeReportOfExtremesAndEscapedNames) {
     ExpectSoundTreemap(report);
     ExpectSoundTreemap(Read("Total\t0\t0\t0\r\n"));
 }
+
+TEST(Treemap, NamesOfAnyBytes) { ExpectSoundTreemap(HostileReport()); }
 
 TEST(Treemap, DemoScene) {
     Tarn::Demo::DemoScene scene(1000);

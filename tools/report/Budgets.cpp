@@ -27,6 +27,14 @@ std::vector<std::string_view> Words(std::string_view line) {
     return words;
 }
 
+// A line without its comment: "#" starts one at the line's start or after a space or a tab, not inside a name
+// ("{lambda()#1}").
+std::string_view WithoutComment(std::string_view line) {
+    for (size_t hash = line.find('#'); hash != std::string_view::npos; hash = line.find('#', hash + 1))
+        if (hash == 0 || line[hash - 1] == ' ' || line[hash - 1] == '\t') return line.substr(0, hash);
+    return line;
+}
+
 std::optional<uint64_t> Bytes(std::string_view number, double unit) {
     double value = 0;
     const auto [stop, failure] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -50,7 +58,7 @@ std::optional<std::vector<Budget>> ParseBudgets(std::string_view text, MemoryRep
         const size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        line = line.substr(0, line.find('#'));
+        line = WithoutComment(line);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::vector<std::string_view> words = Words(line);
         if (words.empty()) continue;
@@ -62,7 +70,7 @@ std::optional<std::vector<Budget>> ParseBudgets(std::string_view text, MemoryRep
         else if (kind == "type") budget.mKind = Budget::Kind::Type;
         else if (kind == "namespace") budget.mKind = Budget::Kind::Namespace;
         else
-            return fail("\"" + std::string(kind) + "\" is not a budget; a line is \"total LIMIT\", " +
+            return fail(MemoryReport::Quote(kind) + " is not a budget; a line is \"total LIMIT\", " +
                         "\"type NAME LIMIT\" or \"namespace NAME LIMIT\"");
 
         double unit = 1;
@@ -75,13 +83,17 @@ std::optional<std::vector<Budget>> ParseBudgets(std::string_view text, MemoryRep
         if (words.size() < 2) return fail("the " + std::string(kind) + " budget has no limit");
         const std::optional<uint64_t> limit = Bytes(words.back(), unit);
         if (!limit)
-            return fail("the limit \"" + std::string(words.back()) +
-                        "\" is not a number of bytes; it may be followed by B, KiB, MiB, GiB or TiB");
+            return fail("the limit " + MemoryReport::Quote(words.back()) +
+                        " is not a number of bytes; it may be followed by B, KiB, MiB, GiB or TiB");
         budget.mLimit = *limit;
         words.pop_back();
         if (words.size() > 1) {  // the name runs from its first word to its last, spaces inside kept
             const std::string_view first = words[1], last = words.back();
-            budget.mName.assign(first.data(), size_t(last.data() + last.size() - first.data()));
+            const std::string_view spelled(first.data(), size_t(last.data() + last.size() - first.data()));
+            std::optional<std::string> name = MemoryReport::UnescapeName(spelled);
+            if (!name)
+                return fail("the name " + MemoryReport::Quote(spelled) + " is not spelled as the report spells names");
+            budget.mName = std::move(*name);
         }
         if (budget.mKind == Budget::Kind::Total && !budget.mName.empty())
             return fail("a total budget has a limit and nothing else");
@@ -113,12 +125,12 @@ std::vector<std::string> BrokenBudgets(const MemoryReport& report, const std::ve
         case Budget::Kind::Type:
             for (const MemoryReport::Row& row : report.mRows)
                 if (row.mName == budget.mName) used = row.mBytes;
-            what = "type " + budget.mName;
+            what = "type " + MemoryReport::EscapeName(budget.mName);
             break;
         case Budget::Kind::Namespace:
             for (const MemoryReport::Row& row : report.mRows)
                 if (row.mName.compare(0, budget.mName.size() + 2, budget.mName + "::") == 0) used += row.mBytes;
-            what = "namespace " + budget.mName;
+            what = "namespace " + MemoryReport::EscapeName(budget.mName);
             break;
         }
         if (used <= budget.mLimit) continue;

@@ -7,7 +7,8 @@
 //   type Dx10 VertexBuffer 4096            a limit without a unit is in bytes
 //
 // Units are B, KiB, MiB, GiB and TiB; a limit may have decimals (1.5 MiB). A type or namespace that the report
-// does not have uses no bytes, so its budget holds.
+// does not have uses no bytes, so its budget holds. "#" starts a comment at the start of a line or after a space or a
+// tab, so that names such as "Host::{lambda()#1}" can be named; names are spelled as the report spells them.
 #pragma once
 
 #include "utilities/memory/MemoryReport.h"

@@ -1,8 +1,12 @@
 #include "tools/report/ReportTool.h"
 
 #include "tools/report/Budgets.h"
+#include "tools/report/GraphCommands.h"
+#include "tools/report/HistoryTool.h"
+#include "tools/report/Page.h"
 #include "tools/report/ReportViews.h"
 #include "tools/report/Treemap.h"
+#include "utilities/memory/MemorySnapshot.h"
 #include "utilities/walk/RegistrationTable.h"
 
 #include <CLI/CLI.hpp>
@@ -19,11 +23,6 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-// Bad input: the command stops with this message and exit 2.
-struct Failure {
-    std::string mMessage;
-};
-
 std::string ReadAll(const std::string& path, std::istream& in) {
     std::ostringstream text;
     if (path == "-") {
@@ -37,9 +36,17 @@ std::string ReadAll(const std::string& path, std::istream& in) {
 }
 
 MemoryReport ReadReport(const std::string& path, std::istream& in) {
+    const std::string name = path == "-" ? "standard input" : path;
+    std::string text = ReadAll(path, in);
+    if (MemorySnapshot::IsSnapshot(text)) {  // a snapshot carries its report
+        std::string why;
+        std::optional<std::string> carried = MemorySnapshot::ReportOf(text, why);
+        if (!carried) throw Failure{name + ": " + why};
+        text = std::move(*carried);
+    }
     MemoryReport::Error error;
-    std::optional<MemoryReport> report = MemoryReport::Parse(ReadAll(path, in), error);
-    if (!report) throw Failure{(path == "-" ? "standard input" : path) + ": " + error.Text()};
+    std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
+    if (!report) throw Failure{name + ": " + error.Text()};
     return std::move(*report);
 }
 
@@ -58,20 +65,21 @@ void Write(const std::string& path, const std::string& text, std::ostream& out) 
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app("Reads the memory reports of TarnDebugUtil's recorder: a summary, the difference of two reports, "
-                 "budgets, JSON, CSV and a treemap.",
+                 "budgets, JSON, CSV, a treemap, a page for a web browser and a history of builds; and its "
+                 "snapshots: owners, retained bytes, paths, the dominator tree.",
                  "tarn_report");
     app.require_subcommand(1);
-    std::string report, before, after, budgets, output;
+    std::string report, before, after, budgets, output, by = "type";
     size_t top = 0;
     const std::string kReport = "The report's file, or - for standard input";
 
     CLI::App* summary = app.add_subcommand("summary", "The types by falling bytes with their shares, for a terminal");
     summary->add_option("REPORT", report, kReport)->required();
-    summary->add_option("--top", top, "Only the N largest types; the rest in one line");
+    summary->add_option("--top", top, "Only the N largest types; the rest in one line")->check(CLI::PositiveNumber);
     CLI::App* diff = app.add_subcommand("diff", "The change of every type between two reports, largest first");
     diff->add_option("BEFORE", before, "The earlier report's file, or -")->required();
     diff->add_option("AFTER", after, "The later report's file, or -")->required();
-    diff->add_option("--top", top, "Only the N largest changes");
+    diff->add_option("--top", top, "Only the N largest changes")->check(CLI::PositiveNumber);
     CLI::App* check = app.add_subcommand("check", "Exit 1 and one line per broken budget, 0 when all hold");
     check->add_option("REPORT", report, kReport)->required();
     check->add_option("--budget", budgets, "The budget file: lines of \"total LIMIT\", \"type NAME LIMIT\", "
@@ -83,10 +91,19 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
     CLI::App* treemap = app.add_subcommand("treemap", "An SVG treemap of memory by type, grouped by namespace");
     treemap->add_option("REPORT", report, kReport)->required();
     treemap->add_option("-o,--output", output, "The SVG file to write, or - for standard output")->required();
+    treemap->add_option("--by", by, "type (a report's types by namespace) or owner (a snapshot's dominator tree)")
+        ->check(CLI::IsMember({"type", "owner"}));
+    const GraphCommands graph(app);
     CLI::App* registrations = app.add_subcommand(
         "registrations", "What reaches what: for each class of the registry, the classes registered under it and the "
                          "pointers through which it is found");
     registrations->add_option("-o,--output", output, "The file to write, or - for standard output")->default_val("-");
+    CLI::App* html = app.add_subcommand("html", "A page for a web browser: the treemap and the table of types, "
+                                                "sortable and filtered; with --before, the change of every type");
+    html->add_option("REPORT", report, kReport)->required();
+    html->add_option("--before", before, "An earlier report to compare with");
+    html->add_option("-o,--output", output, "The HTML file to write, or - for standard output")->required();
+    HistoryCommand history(app);
 
     try {
         app.parse(argc, argv);
@@ -99,8 +116,24 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         if (diff->parsed()) Write("-", Diff(ReadReport(before, in), ReadReport(after, in), top), out);
         if (json->parsed()) Write("-", Json(ReadReport(report, in)), out);
         if (csv->parsed()) Write("-", Csv(ReadReport(report, in)), out);
-        if (treemap->parsed()) Write(output, Treemap(ReadReport(report, in)), out);
+        if (treemap->parsed())
+            Write(output, by == "owner" ? GraphCommands::OwnerTreemapOf(report, in, err) : Treemap(ReadReport(report, in)),
+                  out);
+        if (const std::optional<int> code = graph.Run(in, out, err)) return *code;
         if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
+        if (html->parsed()) {
+            const auto name = [](const std::string& path) {
+                return path == "-" ? std::string_view("standard input") : std::string_view(path);
+            };
+            const MemoryReport later = ReadReport(report, in);
+            const MemoryReport earlier = before.empty() ? MemoryReport{} : ReadReport(before, in);
+            const PageReport laterPage{later, name(report)}, earlierPage{earlier, name(before)};
+            Write(output, Page(laterPage, before.empty() ? nullptr : &earlierPage), out);
+        }
+        if (history.Parsed()) {
+            return history.Run([&](const std::string& path) { return ReadReport(path, in); },
+                               [&](const std::string& path, const std::string& text) { Write(path, text, out); }, err);
+        }
         if (check->parsed()) {
             const MemoryReport measured = ReadReport(report, in);
             MemoryReport::Error error;

@@ -6,6 +6,9 @@
 //   tarn_report json REPORT | csv REPORT
 //   tarn_report treemap REPORT -o FILE.svg
 //   tarn_report registrations [-o FILE]        what reaches what in the library's registry
+//   tarn_report html REPORT [--before EARLIER] -o FILE.html
+//   tarn_report history add|show|check|plot DB ...      (HistoryTool.h)
+//   and the commands on snapshots (GraphCommands.h)
 //
 // A report is a file, or "-" for `in`. Exit 2 on bad input: an unreadable or malformed report or budget file, an
 // unknown option.
@@ -13,8 +16,14 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 
 namespace Tarn::Utilities {
+
+// Bad input: the command stops with this message and exit 2.
+struct Failure {
+    std::string mMessage;
+};
 
 int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
 

@@ -19,6 +19,8 @@ namespace Tarn::Utilities {
 
 // Bytes for a reader: "512 B", "1.5 KiB", "31.6 MiB", with one decimal from KiB on.
 std::string HumanBytes(uint64_t bytes);
+// A change of bytes: "+1.5 KiB", "-512 B", "0 B".
+std::string SignedBytes(int64_t change);
 
 // The namespace of a type name: what comes before its last "::", stopping at a class template, whose members are no
 // namespace's. "Tarn::Objects" for "Tarn::Objects::Point<float>*" and for "Tarn::Objects::_HashTable<...>::ValueList*";

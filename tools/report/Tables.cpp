@@ -1,5 +1,6 @@
 // The terminal views: the summary of one report and the difference of two.
 #include "tools/report/ReportViews.h"
+#include "tools/report/TextTable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,50 +12,6 @@ namespace Tarn::Utilities {
 
 namespace {
 
-// Cells in columns, each as wide as its widest cell, two spaces apart; numbers align right. A type name longer than
-// kNameWidth stands on a line of its own, its row on the next, so that one template does not push every row aside.
-class Table {
-public:
-    static constexpr size_t kNameWidth = 64;
-    explicit Table(std::string_view alignment) : mRight(alignment) {}  // 'l' or 'r' per column
-    void Add(std::vector<std::string> cells) { mRows.push_back(std::move(cells)); }
-    void Gap() { mRows.emplace_back(); }
-
-    std::string Text() const {
-        std::vector<size_t> widths(mRight.size(), 0);
-        for (const auto& row : mRows)
-            for (size_t c = 0; c < row.size(); ++c)
-                if (c || row[c].size() <= kNameWidth) widths[c] = std::max(widths[c], row[c].size());
-        std::string text;
-        for (const auto& row : mRows) {
-            std::string line;
-            for (size_t c = 0; c < row.size(); ++c) {
-                if (row[c].size() > widths[c]) {  // only a long name
-                    text += row[c] + "\n";
-                    line += std::string(widths[c], ' ');
-                    continue;
-                }
-                const std::string padding(widths[c] - row[c].size(), ' ');
-                line += (c ? "  " : "") + (mRight[c] == 'r' ? padding + row[c] : row[c] + padding);
-            }
-            line.erase(line.find_last_not_of(' ') + 1);
-            text += line + "\n";
-        }
-        return text;
-    }
-
-private:
-    std::string_view mRight;
-    std::vector<std::vector<std::string>> mRows;
-};
-
-std::string Percent(uint64_t part, uint64_t whole) {
-    if (whole == 0) return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(part) / double(whole));
-    return text;
-}
-
 std::string Average(uint64_t bytes, uint64_t instances) {
     return instances ? HumanBytes((bytes + instances / 2) / instances) : "-";
 }
@@ -62,7 +19,8 @@ std::string Average(uint64_t bytes, uint64_t instances) {
 std::string ReachedThrough(const MemoryReport::Row& row) {
     std::string text;
     for (const MemoryReport::StaticType& type : row.mStaticTypes)
-        text += (text.empty() ? "" : "; ") + type.mName + " (" + std::to_string(type.mInstances) + ")";
+        text += (text.empty() ? "" : "; ") + MemoryReport::EscapeName(type.mName) + " (" +
+                std::to_string(type.mInstances) + ")";
     return text;
 }
 
@@ -83,13 +41,13 @@ int64_t Change(uint64_t before, uint64_t after) { return static_cast<int64_t>(af
 
 std::string Signed(int64_t change) { return (change > 0 ? "+" : "") + std::to_string(change); }
 
+} // namespace
+
 std::string SignedBytes(int64_t change) {
     if (change == 0) return "0 B";
     const uint64_t magnitude = change < 0 ? 0 - uint64_t(change) : uint64_t(change);
     return (change < 0 ? "-" : "+") + HumanBytes(magnitude);
 }
-
-} // namespace
 
 std::string HumanBytes(uint64_t bytes) {
     if (bytes < 1024) return std::to_string(bytes) + " B";
@@ -137,7 +95,7 @@ std::string Summary(const MemoryReport& report, size_t top) {
     for (size_t r = 0; r < shown; ++r) {
         const MemoryReport::Row& row = *rows[r];
         cumulative += row.mBytes;
-        table.Add({row.mName, HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
+        table.Add({MemoryReport::EscapeName(row.mName), HumanBytes(row.mBytes), Percent(row.mBytes, total.mBytes),
                    Percent(cumulative, total.mBytes), std::to_string(row.mInstances),
                    std::to_string(row.mReferences), Average(row.mBytes, row.mInstances), ReachedThrough(row)});
     }
@@ -205,7 +163,7 @@ std::string Diff(const MemoryReport& before, const MemoryReport& after, size_t t
     const size_t shown = top ? std::min(top, changes.size()) : changes.size();
     for (size_t c = 0; c < shown; ++c) {
         const Changed& change = changes[c];
-        table.Add({*change.mName, SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
+        table.Add({MemoryReport::EscapeName(*change.mName), SignedBytes(change.mBytes), Signed(change.mInstances), Signed(change.mReferences),
                    change.mBefore ? HumanBytes(change.mBefore->mBytes) : "",
                    change.mAfter ? HumanBytes(change.mAfter->mBytes) : "",
                    !change.mBefore ? "new" : !change.mAfter ? "gone" : ""});

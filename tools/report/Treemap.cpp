@@ -9,35 +9,18 @@
 
 namespace Tarn::Utilities {
 
-namespace {
+namespace TreemapParts {
 
 // The picture: a title band, the map, the legend of namespaces below it.
 constexpr double kWidth = 1200, kMargin = 8, kMapTop = 40, kMapHeight = 720;
 constexpr double kLegendRow = 20, kLegendColumns = 3;
 // Labels are 11-pixel DejaVu Sans; a character is taken as 6.5 pixels wide, a little more than most are.
 constexpr double kFontSize = 11, kCharWidth = 6.5, kLineHeight = 13;
-// Tableau 10: distinct hues that stay apart for readers with weak colour vision.
-const char* const kPalette[] = {"#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f",
-                                "#edc948", "#b07aa1", "#ff9da7", "#9c755f", "#bab0ac"};
 
 // The shortest text that reads back as the same double: areas stay proportional however small a rectangle is.
 std::string Number(double value) {
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-std::string Escaped(std::string_view text) {
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
 }
 
 // `colour` ("#rrggbb") mixed with white: 0 leaves it, 1 is white.
@@ -76,7 +59,23 @@ struct Group {
     std::vector<const MemoryReport::Row*> mTypes;
 };
 
-} // namespace
+} // namespace TreemapParts
+
+using namespace TreemapParts;
+
+std::string XmlEscaped(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
 
 std::vector<TreemapBox> Squarify(const std::vector<double>& areas, TreemapBox box) {
     std::vector<TreemapBox> boxes;
@@ -146,9 +145,9 @@ std::string Treemap(const MemoryReport& report) {
     const std::string heading = "Memory by type: " + HumanBytes(report.mTotal.mBytes) + ", " +
                                 std::to_string(report.mTotal.mInstances) + " instances of " +
                                 std::to_string(report.mRows.size()) + " types";
-    svg += "<title>" + Escaped(heading) + "</title>\n";
+    svg += "<title>" + XmlEscaped(heading) + "</title>\n";
     svg += "<rect class=\"background\" width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-    svg += "<text x=\"" + Number(kMargin) + "\" y=\"26\" font-size=\"16\" font-weight=\"bold\">" + Escaped(heading) +
+    svg += "<text x=\"" + Number(kMargin) + "\" y=\"26\" font-size=\"16\" font-weight=\"bold\">" + XmlEscaped(heading) +
            "</text>\n";
     if (!total)
         svg += "<text x=\"" + Number(kMargin) + "\" y=\"" + Number(kMapTop + 20) + "\">No bytes booked.</text>\n";
@@ -161,30 +160,31 @@ std::string Treemap(const MemoryReport& report) {
     for (size_t g = 0; g < groups.size(); ++g) {
         const Group& group = groups[g];
         const char* colour = kPalette[g % std::size(kPalette)];
-        const std::string name = group.mName.empty() ? "(global)" : std::string(group.mName);
+        const std::string name = group.mName.empty() ? "(global)" : MemoryReport::EscapeName(group.mName);
         std::vector<double> areas;
         for (const MemoryReport::Row* row : group.mTypes) areas.push_back(double(row->mBytes) * scale);
         const std::vector<TreemapBox> boxes = Squarify(areas, groupBoxes[g]);
 
-        svg += "<g class=\"namespace\" data-namespace=\"" + Escaped(name) +
+        svg += "<g class=\"namespace\" data-namespace=\"" + XmlEscaped(name) +
                "\" stroke=\"#ffffff\" stroke-width=\"0.5\">\n";
         for (size_t t = 0; t < boxes.size(); ++t) {
             const MemoryReport::Row& row = *group.mTypes[t];
+            const std::string type = MemoryReport::EscapeName(row.mName);
             const TreemapBox& box = boxes[t];
             // Shades of the namespace's colour in turn, so that neighbours stand apart.
             static const double kShades[] = {0.15, 0.4, 0.27, 0.52};
             const double white = kShades[t % std::size(kShades)];
             svg += "<rect class=\"type\" " + Rect(box) + " fill=\"" + Lighter(colour, white) + "\"><title>" +
-                   Escaped(row.mName) + "\n" + HumanBytes(row.mBytes) + " (" + Share(row.mBytes, total) + "), " +
+                   XmlEscaped(type) + "\n" + HumanBytes(row.mBytes) + " (" + Share(row.mBytes, total) + "), " +
                    std::to_string(row.mInstances) + " instances, " + std::to_string(row.mReferences) +
                    " references</title></rect>\n";
 
-            const std::string_view space = NamespaceOf(row.mName);
-            const std::string label(space.empty() ? row.mName : row.mName.substr(space.size() + 2));
+            const std::string_view space = NamespaceOf(type);
+            const std::string label(space.empty() ? type : type.substr(space.size() + 2));
             const std::string bytes = HumanBytes(row.mBytes);
             if (box.mWidth < double(label.size()) * kCharWidth + 8 || box.mHeight < kLineHeight + 4) continue;
             const double x = box.mX + 4, y = box.mY + kLineHeight;
-            labels += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\">" + Escaped(label) + "</text>\n";
+            labels += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\">" + XmlEscaped(label) + "</text>\n";
             if (box.mHeight >= 2 * kLineHeight + 4 && box.mWidth >= double(bytes.size()) * kCharWidth + 8)
                 labels += "<text x=\"" + Number(x) + "\" y=\"" + Number(y + kLineHeight) + "\" fill=\"#333333\">" +
                           bytes + "</text>\n";
@@ -193,19 +193,19 @@ std::string Treemap(const MemoryReport& report) {
 
         const std::string summary = name + ": " + HumanBytes(group.mBytes) + " (" + Share(group.mBytes, total) +
                                     "), " + std::to_string(group.mTypes.size()) + " types";
-        outlines += "<rect class=\"namespace\" " + Rect(groupBoxes[g]) + "><title>" + Escaped(summary) +
+        outlines += "<rect class=\"namespace\" " + Rect(groupBoxes[g]) + "><title>" + XmlEscaped(summary) +
                     "</title></rect>\n";
         // The namespace's name in its bottom right corner, where its smallest types lie, unlabelled.
         const TreemapBox& area = groupBoxes[g];
         if (area.mWidth >= double(name.size()) * kCharWidth * 1.15 + 12 && area.mHeight >= 3 * kLineHeight)
             labels += "<text class=\"namespace\" x=\"" + Number(area.mX + area.mWidth - 6) + "\" y=\"" +
                       Number(area.mY + area.mHeight - 6) + "\" text-anchor=\"end\" font-weight=\"bold\" "
-                      "stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\">" + Escaped(name) + "</text>\n";
+                      "stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\">" + XmlEscaped(name) + "</text>\n";
         const double legendX = kMargin + double(g % size_t(kLegendColumns)) * (map.mWidth / kLegendColumns);
         const double legendY = kMapTop + kMapHeight + 12 + double(g / size_t(kLegendColumns)) * kLegendRow;
         legend += "<rect class=\"legend\" x=\"" + Number(legendX) + "\" y=\"" + Number(legendY) +
                   "\" width=\"12\" height=\"12\" fill=\"" + Lighter(colour, 0.2) + "\"/>\n";
-        legend += "<text x=\"" + Number(legendX + 18) + "\" y=\"" + Number(legendY + 10) + "\">" + Escaped(summary) +
+        legend += "<text x=\"" + Number(legendX + 18) + "\" y=\"" + Number(legendY + 10) + "\">" + XmlEscaped(summary) +
                   "</text>\n";
     }
     svg += "<g class=\"outlines\" fill=\"none\" stroke=\"#303030\" stroke-width=\"1.5\">\n" + outlines + "</g>\n";

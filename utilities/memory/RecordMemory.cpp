@@ -1,5 +1,7 @@
 #include "utilities/memory/RecordMemory.h"
 
+#include "utilities/memory/NameSpelling.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -14,13 +16,19 @@ namespace Tarn::Utilities {
 
 using Objects::KStringA;
 using Objects::NoLifetime;
-using Objects::StringBuilderA;
 
-RecordMemory::RecordMemory() : mTypes(256) {}
+RecordMemory::RecordMemory() = default;
 
 RecordMemory::~RecordMemory() {
-    mTypes.ForEachBackward([](auto& entry) { delete entry.mValue; });
+    mTypes.ForEach([](const char*, TypeData* type) { delete type; });
     std::free(mPairs);
+    delete mGraph;
+}
+
+void RecordMemory::KeepGraph() {
+    if (mGraph) return;
+    if (mVisited.Count()) throw std::logic_error("RecordMemory::KeepGraph: called after the walk began");
+    mGraph = new MemoryGraph;
 }
 
 const RecordMemory::Pair& RecordMemory::InternPair(const std::type_info* dynamicType, const char* dynamicName,
@@ -58,14 +66,12 @@ RecordMemory::ResolvedData* RecordMemory::ResolvePair(const Pair& pair) {
 }
 
 RecordMemory::ResolvedData* RecordMemory::Resolve(const char* dynamicTypeName, const char* staticTypeName) {
-    TypeData** type = mTypes.FindOrAdd(dynamicTypeName, nullptr);
-    if (!type) return nullptr;
-    if (!*type) *type = new TypeData;
-    ResolvedData** pair = (*type)->mStaticTypes.FindOrAdd(staticTypeName, nullptr);
-    if (!pair) return nullptr;
-    if (!*pair && !(*pair = new (std::nothrow) ResolvedData)) return nullptr;
-    Remember(dynamicTypeName, staticTypeName, *pair);
-    return *pair;
+    TypeData*& type = *mTypes.FindOrAdd(dynamicTypeName);
+    if (!type) type = new TypeData;
+    ResolvedData*& pair = *type->mStaticTypes.FindOrAdd(staticTypeName);
+    if (!pair && !(pair = new (std::nothrow) ResolvedData)) return nullptr;
+    Remember(dynamicTypeName, staticTypeName, pair);
+    return pair;
 }
 
 void RecordMemory::Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data) {
@@ -86,15 +92,21 @@ int RecordMemory::CompareResults(const void* a, const void* b) {
     return left > right ? 1 : left < right ? -1 : 0;
 }
 
-KStringA RecordMemory::GetResults() const {
-    Objects::_ArrayList<SortTypeResults, NoLifetime<SortTypeResults>> rows(mTypes.Count());
+KStringA RecordMemory::GetResults() const { return ResultsWithin(kMostReportBytes); }
+
+// The chained tables the report's order was first defined over: rows in the backward enumeration of 256 buckets
+// sorted by bytes, a row's static types in that of 41.
+static constexpr uint32_t kTypeBuckets = 256, kStaticTypeBuckets = 41;
+
+KStringA RecordMemory::ResultsWithin(size_t mostBytes) const {
+    Objects::_ArrayList<SortTypeResults, NoLifetime<SortTypeResults>> rows(int(mTypes.Count()));
     uint64_t bytes = 0, instances = 0, references = 0;
-    mTypes.ForEachBackward([&](auto& type) {
-        SortTypeResults row{type.mKey, type.mValue, 0, 0, 0};
-        type.mValue->mStaticTypes.ForEachBackward([&](auto& pair) {
-            row.mBytes += pair.mValue->mBytes;
-            row.mInstances += pair.mValue->mInstances;
-            row.mReferences += pair.mValue->mReferences;
+    mTypes.Backward(kTypeBuckets, [&](const char* name, TypeData* type) {
+        SortTypeResults row{name, type, 0, 0, 0};
+        type->mStaticTypes.ForEach([&](const char*, const ResolvedData* pair) {
+            row.mBytes += pair->mBytes;
+            row.mInstances += pair->mInstances;
+            row.mReferences += pair->mReferences;
         });
         bytes += row.mBytes;
         instances += row.mInstances;
@@ -103,34 +115,44 @@ KStringA RecordMemory::GetResults() const {
     });
     if (rows.Count() > 1) std::qsort(rows.mData, size_t(rows.Count()), sizeof(SortTypeResults), CompareResults);
 
-    // Names go in whole, however long; only the numbers pass through a buffer, which always holds them.
-    StringBuilderA text(256);
-    char numbers[80];
-    auto counts = [&](uint64_t b, uint64_t n, uint64_t r) {
-        Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu\t%llu\t%llu", static_cast<unsigned long long>(b),
-                          static_cast<unsigned long long>(n), static_cast<unsigned long long>(r));
-        text.Add(numbers);
+    // The text is written twice by one writer: first only counted, so that a report too long for a KStringA is
+    // refused before any of it is built, then into a string of exactly its length.
+    const auto write = [&](auto&& add) {
+        char numbers[80];
+        const auto counts = [&](uint64_t b, uint64_t n, uint64_t r) {
+            add(numbers, size_t(Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu\t%llu\t%llu",
+                                                  static_cast<unsigned long long>(b), static_cast<unsigned long long>(n),
+                                                  static_cast<unsigned long long>(r))));
+        };
+        const auto text = [&](const char* piece) { add(piece, std::strlen(piece)); };
+        text("Total");
+        counts(bytes, instances, references);
+        text("\r\n");
+        for (int r = rows.Count() - 1; r >= 0; --r) {
+            const SortTypeResults& row = rows[r];
+            SpellName(row.mTypeName, add);
+            counts(row.mBytes, row.mInstances, row.mReferences);
+            const char* separator = "\t";
+            row.mTypeData->mStaticTypes.Backward(kStaticTypeBuckets, [&](const char* name, const ResolvedData* pair) {
+                if (std::strcmp(name, row.mTypeName) == 0) return;
+                text(separator);
+                SpellName(name, add);
+                add(numbers, size_t(Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu",
+                                                      static_cast<unsigned long long>(pair->mInstances))));
+                separator = "\r\n\t\t\t\t";
+            });
+            text("\r\n");
+        }
     };
-    text.Add("Total");
-    counts(bytes, instances, references);
-    text.Add("\r\n");
-    for (int r = rows.Count() - 1; r >= 0; --r) {
-        const SortTypeResults& row = rows[r];
-        text.Add(row.mTypeName);
-        counts(row.mBytes, row.mInstances, row.mReferences);
-        const char* separator = "\t";
-        row.mTypeData->mStaticTypes.ForEachBackward([&](auto& pair) {
-            if (std::strcmp(pair.mKey, row.mTypeName) == 0) return;
-            text.Add(separator);
-            text.Add(pair.mKey);
-            Tarn::OS::sprintf(numbers, sizeof numbers, "\t%llu", static_cast<unsigned long long>(pair.mValue->mInstances));
-            text.Add(numbers);
-            separator = "\r\n\t\t\t\t";
-        });
-        text.Add("\r\n");
-    }
-    return KStringA(text.Text());
+    size_t length = 0;
+    write([&](const char*, size_t piece) { length += piece; });
+    if (length > mostBytes)
+        throw std::length_error("RecordMemory::GetResults: the report would be " + std::to_string(length) +
+                                " bytes, more than the " + std::to_string(mostBytes) + " a report may have");
+    std::string report;
+    report.reserve(length);
+    write([&](const char* piece, size_t size) { report.append(piece, size); });
+    return KStringA(report.c_str());
 }
 
 } // namespace Tarn::Utilities
-

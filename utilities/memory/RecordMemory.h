@@ -9,13 +9,18 @@
 //   <dynamic type><TAB>bytes<TAB>instances<TAB>references[<TAB><other static type><TAB>instances]
 //   <TAB><TAB><TAB><TAB><further static type><TAB>instances
 //
-// rows by falling byte total, every line ended by "\r\n". Names are borrowed: they must outlive the recorder, as
-// run-time type names do.
+// rows by falling byte total, every line ended by "\r\n", names that are not printable text escaped (NameSpelling.h).
+// Names are borrowed: they must outlive the recorder, as run-time type names do.
+//
+// A recorder may also keep the graph it walks (KeepGraph, MemoryGraph.h): the walk steps then visit and book through
+// VisitNode and BookNode, which mark and count exactly as MarkVisited and RecordPair do, so the report is the same.
 #pragma once
 
 #include "engine/objects/Containers.h"
 #include "engine/objects/Strings.h"
 #include "platform/Export.h"
+#include "utilities/memory/MemoryGraph.h"
+#include "utilities/memory/NameTable.h"
 #include "utilities/memory/VisitedSet.h"
 
 #include <cstddef>
@@ -36,9 +41,11 @@ public:
     // The static types through which objects of one dynamic type were booked. The counters are held apart from
     // the table, so that a pointer to them stays good while the table grows.
     struct TypeData {
-        TypeData() : mStaticTypes(41) {}
-        ~TypeData() { mStaticTypes.ForEachBackward([](auto& entry) { delete entry.mValue; }); }
-        Objects::_HashMap<ResolvedData*, const char*, Objects::_StringHasher<char>> mStaticTypes;
+        TypeData() = default;
+        TypeData(const TypeData&) = delete;
+        TypeData& operator=(const TypeData&) = delete;
+        ~TypeData() { mStaticTypes.ForEach([](const char*, ResolvedData* data) { delete data; }); }
+        NameTable<ResolvedData*> mStaticTypes;
     };
 
     // A pair of names booked together, interned for the life of the process. Never changed once made, so that
@@ -88,8 +95,46 @@ public:
         ++data->mReferences;
     }
 
-    // The report; the recorder is not changed, so it may be asked again after further walks.
+    // ---- The kept graph
+
+    // Keeps the graph of every walk from now on; before the first visit (std::logic_error after it, since the graph
+    // would lack what was walked before). Bookings by MarkVisited and RecordObject are counted but make no node.
+    void KeepGraph();
+    bool KeepsGraph() const { return mGraph != nullptr; }
+    // Null unless KeepGraph was called.
+    const MemoryGraph* Graph() const { return mGraph; }
+    MemoryGraph* Graph() { return mGraph; }
+
+    // MarkVisited for a recorder that keeps the graph: a new address becomes a node; every visit adds an edge from
+    // the object being walked. Answers the new node, kNone on a repeat visit.
+    uint32_t VisitNode(const void* address, bool& firstVisit) {
+        firstVisit = MarkVisited(address);
+        if (firstVisit) return mGraph->AddNode(address);
+        mGraph->AddRepeat(address);
+        return MemoryGraph::kNone;
+    }
+    // RecordPair and RecordObject for a node that VisitNode answered; a first visit books the node too.
+    void BookNode(uint32_t node, const Pair& pair, size_t size, bool firstVisit) {
+        RecordPair(pair, size, firstVisit);
+        if (firstVisit && node != MemoryGraph::kNone)
+            mGraph->Book(node, pair.mId, pair.mDynamic, pair.mStatic, size);
+    }
+    void BookNode(uint32_t node, const char* dynamicTypeName, const char* staticTypeName, size_t size,
+                  bool firstVisit) {
+        RecordObject(dynamicTypeName, staticTypeName, size, firstVisit);
+        if (firstVisit && node != MemoryGraph::kNone)
+            mGraph->Book(node, MemoryGraph::kNone, dynamicTypeName, staticTypeName, size);
+    }
+
+    // The report; the recorder is not changed, so it may be asked again after further walks. Names that are not
+    // printable text are escaped (NameSpelling.h). A report longer than a KStringA holds, kMostReportBytes, is refused
+    // with std::length_error before any of it is built.
     Objects::KStringA GetResults() const;
+    static constexpr size_t kMostReportBytes = 0x7fffffff;
+
+protected:
+    // GetResults refusing a report longer than `mostBytes`, so that tests need not book gigabytes of names.
+    Objects::KStringA ResultsWithin(size_t mostBytes) const;
 
 private:
     struct SortTypeResults {
@@ -129,8 +174,9 @@ private:
     }
     void Remember(const char* dynamicTypeName, const char* staticTypeName, ResolvedData* data);
 
-    Objects::_HashMap<TypeData*, const char*, Objects::_StringHasher<char>> mTypes;
+    NameTable<TypeData*> mTypes;
     VisitedSet mVisited;
+    MemoryGraph* mGraph = nullptr;  // owned; tested at every visit, so beside the visited set
     RecentPair mRecent[kRecentMask + 1] = {};
     size_t mRecentCount = 0;
     ResolvedData** mPairs = nullptr;  // by interned pair id; null where this recorder has not booked the pair

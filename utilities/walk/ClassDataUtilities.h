@@ -17,7 +17,8 @@ class TARN_API ClassDataUtilities {
 public:
     ClassDataUtilities& operator=(const ClassDataUtilities&) { return *this; }
 
-    // Decorated name -> shared object; made with 41 buckets at first use, never emptied.
+    // Decorated name -> shared object; made with 41 buckets at first use, never emptied. Each name is the map's own
+    // copy: the module that offered it first may be unloaded.
     static Objects::_HashMap<void*, const char*, Objects::_StringHasher<char>>* mClassDataMap;
 
     // The registry's one lock, held by everything that changes it: registrations, searches, new cache answers,
@@ -27,10 +28,6 @@ public:
     // Counts the registrations made so far. A cached answer remembers the count it was given at: a registration
     // made later (a plug-in loaded after walks have run) makes every older answer stale, and it is looked up again.
     static std::atomic<uint32_t> mRegistrations;
-
-    // Keeps the module that holds `code` loaded for the life of the process: its resolvers and walkers are in the
-    // registry's lists, and unloading it would leave them pointing at nothing.
-    static void PinModuleOf(const void* code);
 
 private:
     template <class W> friend class ClassHierarchy;

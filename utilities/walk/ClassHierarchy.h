@@ -11,7 +11,9 @@
 //
 // A search runs the subclass resolvers (run-time down-casts) once per (static type, dynamic type); the answer is
 // cached by the dynamic type's decorated name, with the byte offset of the adjustment. Lists and caches are made
-// on first use and shared between modules through ClassDataUtilities.
+// on first use and shared between modules through ClassDataUtilities. The modules whose code (resolvers, walkers) or
+// types (names, type_infos) they hold are kept loaded: the loader is asked for that outside the registry's lock, as
+// it may be running a module's registrations that wait for the lock.
 //
 // Several threads may walk at once. A walk reads the cache without a lock: its recent answers are immutable and
 // published atomically. Everything that changes the registry (a registration, a search, a new answer, a shared
@@ -99,16 +101,18 @@ public:
     // The module of the resolver stays loaded from now on; every answer cached before is looked up again. A
     // subclass that another module registered here already keeps that first registration: false, nothing added.
     static bool RegisterSubClass(int priority, SubClassResolver resolver, const std::type_info* subclass = nullptr) {
-        const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
         PrioritizedSubClassList& list = List();
-        if (subclass)
-            for (const SubClassPriority& entry : list.mEntries)
-                if (entry.mSubClass && *entry.mSubClass == *subclass) return false;
-        if (!list.mEntries.Add({priority, resolver, subclass})) return false;
-        const int count = list.mEntries.Count();
-        if (count >= 2 && list.mEntries[count - 2].mPriority > priority) list.mSorted = false;
-        ClassDataUtilities::PinModuleOf(reinterpret_cast<const void*>(resolver));
-        ClassDataUtilities::mRegistrations.fetch_add(1, std::memory_order_release);
+        {
+            const std::lock_guard<std::recursive_mutex> lock(ClassDataUtilities::Lock());
+            if (subclass)
+                for (const SubClassPriority& entry : list.mEntries)
+                    if (entry.mSubClass && *entry.mSubClass == *subclass) return false;
+            if (!list.mEntries.Add({priority, resolver, subclass})) return false;
+            const int count = list.mEntries.Count();
+            if (count >= 2 && list.mEntries[count - 2].mPriority > priority) list.mSorted = false;
+            ClassDataUtilities::mRegistrations.fetch_add(1, std::memory_order_release);
+        }
+        Platform::KeepModuleOf(reinterpret_cast<const void*>(resolver));  // asks the loader: not under the lock
         return true;
     }
 
@@ -130,6 +134,10 @@ public:
         const Answer* answer = Recent(object);
         if (!answer) {
             const std::type_info& type = DynamicType(object);
+            // An answer keeps the type's address and its name, and may name X's own walker: their modules stay
+            // loaded, so that no other type can take their addresses. Done before the lock, as it asks the loader.
+            (void)Platform::NameOf(type);
+            Platform::KeepModuleOf(&W::Instance());
             ClassDataCache& cache = Cache();
             answer = Lookup(cache, type, object);
             cache.mRecent[ClassDataCache::RecentSlot(&type)].store(answer, std::memory_order_release);

@@ -1,5 +1,6 @@
 #include "utilities/walk/StackSegments.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -14,12 +15,7 @@
 #define TARN_ASAN 1
 #endif
 #if defined(__SANITIZE_THREAD__)
-extern "C" {
-void* __tsan_get_current_fiber(void);
-void* __tsan_create_fiber(unsigned flags);
-void __tsan_destroy_fiber(void* fiber);
-void __tsan_switch_to_fiber(void* fiber, unsigned flags);
-}
+#include <sanitizer/tsan_interface.h>
 #define TARN_TSAN 1
 #endif
 
@@ -29,14 +25,30 @@ namespace {
 
 // Large enough that segments are rare (a chain of ten million objects needs about a hundred in a release build),
 // small enough to be mapped and unmapped cheaply; the pages are committed only as the walk reaches them.
-// ThreadSanitizer keeps a call stack of at most 65,536 frames per fiber: its segments stay well below that.
+// ThreadSanitizer keeps a call stack of at most 65,536 frames per thread or fiber: a walk uses no stack deeper than
+// a segment, the thread's own included, and its segments stay well below that.
 #if TARN_TSAN
 constexpr size_t kSegmentBytes = size_t(1) << 20;
+constexpr uintptr_t kDeepest = kSegmentBytes;
 #else
 constexpr size_t kSegmentBytes = size_t(16) << 20;
+constexpr uintptr_t kDeepest = UINTPTR_MAX;
 #endif
 
 thread_local unsigned long tSegments = 0;
+
+// Where a stack lies: [mLow, mHigh); empty when unknown.
+struct Bounds {
+    uintptr_t mLow = 0, mHigh = 0;
+
+    bool Holds(uintptr_t address) const { return mLow <= address && address < mHigh; }
+    // The lowest address a walk may recurse to: kReserve above the bottom, and no deeper than kDeepest below the top.
+    uintptr_t Limit() const { return std::max(mLow, mHigh > kDeepest ? mHigh - kDeepest : 0) + StackSegments::kReserve; }
+};
+
+thread_local bool tThreadKnown = false;
+thread_local Bounds tThread;  // the thread's own stack, learned at its first walk
+thread_local Bounds tNamed;   // the stack the host named last (OnStack)
 
 // What a segment runs, and how to get back.
 struct Segment {
@@ -58,15 +70,16 @@ struct Segment {
 
 thread_local Segment* tEntering = nullptr;
 
-// The lowest address of this thread's stack that a walk may use; 0, never low, when the thread cannot tell.
-uintptr_t ThreadStackLimit() {
+// This thread's stack; empty when the thread cannot tell, and then every walk runs on segments.
+Bounds ThreadStack() {
     pthread_attr_t attributes;
     void* bottom = nullptr;
     size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return {};
     pthread_attr_getstack(&attributes, &bottom, &size);
     pthread_attr_destroy(&attributes);
-    return reinterpret_cast<uintptr_t>(bottom) + StackSegments::kReserve;
+    const auto low = reinterpret_cast<uintptr_t>(bottom);
+    return {low, low + size};
 }
 
 void Enter() {
@@ -92,10 +105,27 @@ void Enter() {
 
 unsigned long StackSegments::SegmentsEntered() { return tSegments; }
 
+StackSegments::OnStack::OnStack(const void* low, size_t bytes) : mOuterLow(tNamed.mLow), mOuterHigh(tNamed.mHigh) {
+    tNamed.mLow = reinterpret_cast<uintptr_t>(low);
+    tNamed.mHigh = tNamed.mLow + bytes;
+}
+
+StackSegments::OnStack::~OnStack() { tNamed = {mOuterLow, mOuterHigh}; }
+
 void StackSegments::Run(void (*body)(void*), void* context) {
-    if (tLimit == ~uintptr_t(0)) {
-        tLimit = ThreadStackLimit();  // first use on this thread
-        if (!Low()) return body(context);
+    const uintptr_t here = StackPointer();
+    if (!tThreadKnown) {
+        tThread = ThreadStack();
+        tThreadKnown = true;
+    }
+    // On a stack whose bounds are known, with room left: walk on here, and measure against that stack from now on.
+    for (const Bounds* stack : {&tNamed, &tThread}) {
+        if (!stack->Holds(here)) continue;
+        const uintptr_t limit = stack->Limit();
+        if (here < limit) break;
+        tLimit = limit;
+        tSpan = stack->mHigh - limit;
+        return body(context);
     }
 
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
@@ -113,9 +143,11 @@ void StackSegments::Run(void (*body)(void*), void* context) {
     segment.mCallee.uc_link = nullptr;
     makecontext(&segment.mCallee, &Enter, 0);
 
-    const uintptr_t outerLimit = tLimit;
+    const uintptr_t outerLimit = tLimit, outerSpan = tSpan;
     Segment* outerEntering = tEntering;
-    tLimit = reinterpret_cast<uintptr_t>(bottom) + kReserve;
+    const Bounds own{reinterpret_cast<uintptr_t>(bottom), reinterpret_cast<uintptr_t>(bottom) + usable};
+    tLimit = own.Limit();
+    tSpan = own.mHigh - tLimit;
     tEntering = &segment;
     ++tSegments;
 #if TARN_TSAN
@@ -134,6 +166,7 @@ void StackSegments::Run(void (*body)(void*), void* context) {
     __tsan_destroy_fiber(segment.mFiber);
 #endif
     tLimit = outerLimit;
+    tSpan = outerSpan;
     tEntering = outerEntering;
 #if TARN_ASAN
     // Frames left on the segment (Enter never returns) keep their redzones poisoned; the next mapping at this

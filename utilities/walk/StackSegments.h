@@ -1,16 +1,21 @@
 // Deep walks on any stack: the recursion of a walk goes on on a fresh stack segment when the current one runs low,
 // the way some compilers guard their own deep recursion. The order of everything a walk does is unchanged; a walk
-// that never runs deep pays one comparison per object.
+// that never runs deep pays two comparisons per object.
 //
 //   if (StackSegments::Low()) return StackSegments::Run(body, context);   // body(context) on a fresh segment
 //
 // A segment is a mapped block of the same thread, entered and left with a context switch that the sanitizers are
 // told about. It is released as soon as the walk on it returns; an exception thrown there is thrown on in the
 // caller.
+//
+// A walk knows the bounds of three kinds of stack: the thread's own, its segments, and a stack the host names for
+// the time it runs there (a job system's fiber: StackSegments::OnStack). A walk that starts anywhere else cannot tell
+// how deep it may go, and goes on on a segment at once.
 #pragma once
 
 #include "platform/Export.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Tarn::Utilities {
@@ -20,12 +25,26 @@ public:
     // Bytes kept free below the deepest walk of a segment: the largest walker's frame, with room to spare.
     static constexpr unsigned long kReserve = 64 * 1024;
 
-    // True when less than kReserve bytes remain on the current stack (or segment) of this thread. The first call on
-    // a thread answers true, and Run then learns where the thread's stack ends.
-    static bool Low() { return StackPointer() < tLimit; }
+    // True when the walk must not recurse further here: less than kReserve bytes remain on the current stack, or the
+    // current stack is not the one this thread measured last (a fiber's, say). The first call on a thread answers
+    // true, and Run then learns where the thread's stack lies.
+    static bool Low() { return StackPointer() - tLimit > tSpan; }
 
-    // Calls body(context) on a fresh segment when the stack is low, else directly.
+    // Calls body(context) directly when the stack it runs on has room, else on a fresh segment.
     static void Run(void (*body)(void* context), void* context);
+
+    // For its lifetime, tells the walks of this thread that [low, low + bytes) is a stack they may run on: a fiber a
+    // host switches to, which no thread's bounds describe. Scopes nest; each restores what was named before.
+    class TARN_API OnStack {
+    public:
+        OnStack(const void* low, size_t bytes);
+        ~OnStack();
+        OnStack(const OnStack&) = delete;
+        OnStack& operator=(const OnStack&) = delete;
+
+    private:
+        uintptr_t mOuterLow, mOuterHigh;
+    };
 
     // How many segments this thread has entered: for tests.
     static unsigned long SegmentsEntered();
@@ -42,10 +61,11 @@ private:
 #endif
     }
 
-    // Where the current stack (or segment) of this thread stops being safe to recurse into. It starts out "low"
-    // everywhere, so that the first walk on a thread measures the thread's stack; initialised here, by a constant,
-    // so that reading it needs no per-thread initialisation check.
-    static inline thread_local uintptr_t tLimit __attribute__((tls_model("initial-exec"))) = ~uintptr_t(0);
+    // The safe part of the stack this thread walks on now: [tLimit, tLimit + tSpan]. A stack pointer below it is
+    // low, one above it is on another stack; one unsigned comparison tells both. Empty at first, so that the first
+    // walk on a thread finds its stack; initialised by constants, so that reading them needs no per-thread check.
+    static inline thread_local uintptr_t tLimit __attribute__((tls_model("initial-exec"))) = 0;
+    static inline thread_local uintptr_t tSpan __attribute__((tls_model("initial-exec"))) = 0;
 };
 
 } // namespace Tarn::Utilities

@@ -37,6 +37,7 @@
 #include "platform/TypeNames.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/GraphSteps.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/StackSegments.h"
 #include "utilities/walk/Walking.h"
@@ -137,6 +138,22 @@ template <class T> struct WalkerPairs {
     }
 };
 
+// WalkObject of T for an untyped object, for the steps that keep the graph.
+template <class T> void WalkObjectOf(void* object, RecordMemory* recorder, size_t& size) {
+    WalkObjectImpl<T>::WalkObject(static_cast<T*>(object), recorder, size);
+}
+
+// The standard Walk body: marks `object`, walks what it owns on a first visit, then books it under `pair` at `size`
+// plus what its walk added. Also for objects booked outside a walker's Walk (an object living in its shared_ptr's
+// control block).
+template <class T> void WalkAndBook(T* object, const RecordMemory::Pair& pair, size_t size, RecordMemory* recorder) {
+    if (__builtin_expect(recorder->KeepsGraph(), false))
+        return GraphSteps::Walk(const_cast<void*>(static_cast<const void*>(object)), pair, size, recorder, &WalkObjectOf<T>);
+    const bool firstVisit = recorder->MarkVisited(object);
+    if (firstVisit) WalkObjectImpl<T>::WalkObject(object, recorder, size);
+    recorder->RecordPair(pair, size, firstVisit);
+}
+
 template <class T>
 void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     if (!object) return;
@@ -156,10 +173,7 @@ void WalkObjectImpl<T>::Walk(void* object, RecordMemory* recorder) {
     const std::type_info& type = DynamicTypeOf(typed);
     const RecordMemory::Pair* pair = WalkerPairs<T>::sLast.load(std::memory_order_acquire);
     if (__builtin_expect(pair->mDynamicType != &type, false)) pair = &WalkerPairs<T>::Of(type);
-    size_t size = sizeof(T);
-    const bool firstVisit = recorder->MarkVisited(object);
-    if (firstVisit) WalkObject(typed, recorder, size);
-    recorder->RecordPair(*pair, size, firstVisit);
+    WalkAndBook(typed, *pair, sizeof(T), recorder);
 }
 
 template <class T>

@@ -11,6 +11,7 @@
 #include "utilities/memory/Prefetch.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/walk/ClassHierarchy.h"
+#include "utilities/walk/GraphSteps.h"
 #include "utilities/walk/IWalkObject.h"
 
 #include <cstddef>
@@ -53,6 +54,7 @@ void WalkPointer(X* pointer, RecordMemory* recorder) {
 // Books a block under one name, as both dynamic and static type; a block reached again adds a reference only.
 inline void RecordBlock(RecordMemory* recorder, const void* block, const char* name, size_t bytes) {
     if (!block) return;
+    if (__builtin_expect(recorder->KeepsGraph(), false)) return GraphSteps::Book(recorder, block, name, bytes);
     const bool firstVisit = recorder->MarkVisited(block);
     recorder->RecordObject(name, name, bytes, firstVisit);
 }
@@ -67,6 +69,7 @@ template <class N> const RecordMemory::Pair& BlockPair() {
 // Books a block under the name of type N.
 template <class N> void RecordBlockAs(RecordMemory* recorder, const void* block, size_t bytes) {
     if (!block) return;
+    if (__builtin_expect(recorder->KeepsGraph(), false)) return GraphSteps::Book(recorder, block, BlockPair<N>(), bytes);
     const bool firstVisit = recorder->MarkVisited(block);
     recorder->RecordPair(BlockPair<N>(), bytes, firstVisit);
 }

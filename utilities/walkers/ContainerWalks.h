@@ -22,14 +22,21 @@
 
 #include <tbb/concurrent_queue.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <type_traits>
 
 namespace Tarn::Utilities {
 
+// A count or size that the engine answers as a signed number, as a number of things: a negative answer counts as
+// none, so that it can neither wrap to an enormous size nor shrink what else is booked with it. Every count and size
+// a walker reads passes through here; a non-negative answer is widened as it is.
+template <class N> constexpr size_t NonNegative(N answer) { return answer > 0 ? size_t(answer) : 0; }
+
 // An array of pointers with its count and capacity: the array, then the elements from the last to the first. The
 // elements a few places ahead are asked for early, so that their memory arrives while the walk is busy here.
 template <class X> void WalkPointerArray(X** items, int count, int capacity, Walking& walk) {
-    walk.Block(items, size_t(capacity > 0 ? capacity : 0) * sizeof(X*));
+    walk.Block(items, NonNegative(capacity) * sizeof(X*));
     if (!items) return;
     constexpr int kAhead = 8;
     for (int i = count - 1; i >= count - kAhead && i >= 0; --i) Prefetch(items[i], walk.Recorder());
@@ -41,11 +48,11 @@ template <class X> void WalkPointerArray(X** items, int count, int capacity, Wal
 
 template <class E, class L>
 void WalkList(Objects::_ListBase<E, L>& list, Walking& walk) {
-    const size_t arrayBytes = size_t(list.mCapacity > 0 ? list.mCapacity : 0) * sizeof(E);
+    const size_t arrayBytes = NonNegative(list.mCapacity) * sizeof(E);
     if constexpr (std::is_pointer_v<E>) {
         WalkPointerArray(list.mData, list.mCount, list.mCapacity, walk);
     } else if constexpr (HasOwnWalk<E>) {
-        for (int i = list.mCount - 1; i >= 0; --i) {
+        for (int i = list.mData ? list.mCount - 1 : -1; i >= 0; --i) {  // no array: no elements, whatever the count
             size_t inside = sizeof(E);  // the element is part of the array, not an object of its own
             WalkObjectImpl<E>::WalkObject(&list.mData[i], walk.Recorder(), inside);
         }
@@ -79,7 +86,8 @@ inline void WalkMembers(Graphics::RenderNodeList& list, Walking& walk) { walk.Em
 
 template <class KV, class K, class H>
 void WalkHashTable(Objects::_HashTable<KV, K, H>& table, Walking& walk) {
-    for (int b = static_cast<int>(table.mBucketCount) - 1; b >= 0; --b) WalkList(table.mBuckets[b], walk);
+    if (table.mBuckets)
+        for (uint32_t b = table.mBucketCount; b-- > 0;) WalkList(table.mBuckets[b], walk);
     walk.Block(table.mBuckets, size_t(table.mBucketCount) * sizeof(*table.mBuckets));
 }
 
@@ -126,12 +134,12 @@ template <class S, class C> bool Inside(const S& string, const C* chars) {
 // The characters and the terminator, at the platform's wide-character size.
 inline void WalkMembers(const Objects::KString& string, Walking& walk) {
     if (!Inside(string, string.ToChars()))
-        walk.Block(string.ToChars(), (size_t(string.GetLen()) + 1) * sizeof(wchar_t));
+        walk.Block(string.ToChars(), (NonNegative(string.GetLen()) + 1) * sizeof(wchar_t));
 }
 inline void WalkMembers(Objects::KString& string, Walking& walk) { WalkMembers(std::as_const(string), walk); }
 
 inline void WalkMembers(Objects::KStringA& string, Walking& walk) {
-    if (!Inside(string, string.GetBuffer())) walk.Block(string.GetBuffer(), size_t(string.GetLen()) + 1);
+    if (!Inside(string, string.GetBuffer())) walk.Block(string.GetBuffer(), NonNegative(string.GetLen()) + 1);
 }
 
 // Interned strings belong to the string table.

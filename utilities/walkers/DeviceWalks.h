@@ -3,8 +3,8 @@
 // Besides objects, device walkers book memory that the engine holds outside them: the client copy of a buffer
 // (under "unsigned char*"), the objects of the graphics APIs (under the API's type, or one of the four names
 // "Dx10 IndexBuffer", "Dx10 VertexBuffer", "OGL IndexBuffer", "OGL VertexBuffer"), and tables allocated in one
-// piece with an object, which grow the object's own size. Sizes the engine answers as signed 32-bit counts are
-// widened with their sign.
+// piece with an object, which grow the object's own size. Sizes and counts the engine answers as signed 32-bit
+// numbers are widened when they are not negative; a negative one counts as 0 (NonNegative).
 #pragma once
 
 #include "engine/devices/Devices.h"
@@ -18,10 +18,8 @@ namespace Tarn::Utilities {
 
 using namespace Tarn::Devices;
 
-inline size_t SignedBytes(int64_t bytes) { return size_t(bytes); }
-
 // The bytes the API holds for a resource.
-inline size_t DeviceBytes(const IDeviceResource& resource) { return SignedBytes(resource.SizeQuery(0)); }
+inline size_t DeviceBytes(const IDeviceResource& resource) { return NonNegative(resource.SizeQuery(0)); }
 
 // An object of the graphics API that a resource holds, booked under the API's type with the resource's size.
 template <class Handle> void ApiObject(Walking& walk, const IDeviceResource& resource, Handle* handle) {
@@ -52,20 +50,20 @@ template <class T> std::enable_if_t<DeviceBaseWalks::Lists<T>> WalkMembers(T& ob
 inline void WalkMembers(IBuffer& buffer, Walking& walk) {
     walk.Base<AAttachable>(buffer);
     unsigned char* copy = buffer.Storage() == IBuffer::kClient ? buffer.ClientData() : buffer.StagingData(0);
-    walk.Block(copy, SignedBytes(buffer.SizeQuery(1)));
+    walk.Block(copy, NonNegative(buffer.SizeQuery(1)));
 }
 
 inline void WalkMembers(IndexBufferDx9& buffer, Walking& walk) {
     walk.Base<IBuffer>(buffer);
-    walk.BlockAs<IDirect3DIndexBuffer9>(buffer.mHandle, SignedBytes(buffer.mByteSize));
+    walk.BlockAs<IDirect3DIndexBuffer9>(buffer.mHandle, NonNegative(buffer.mByteSize));
 }
 inline void WalkMembers(IndexBufferDx10& buffer, Walking& walk) {
     walk.Base<IBuffer>(buffer);
-    for (void* handle : buffer.mHandles) walk.Block(handle, "Dx10 IndexBuffer", SignedBytes(buffer.mByteSize));
+    for (void* handle : buffer.mHandles) walk.Block(handle, "Dx10 IndexBuffer", NonNegative(buffer.mByteSize));
 }
 inline void WalkMembers(IndexBufferGL& buffer, Walking& walk) {
     walk.Base<IBuffer>(buffer);
-    walk.Block(buffer.mHandle, "OGL IndexBuffer", SignedBytes(buffer.mByteSize));
+    walk.Block(buffer.mHandle, "OGL IndexBuffer", NonNegative(buffer.mByteSize));
 }
 
 inline void WalkMembers(AVertexBuffer& buffer, Walking& walk) {
@@ -74,7 +72,7 @@ inline void WalkMembers(AVertexBuffer& buffer, Walking& walk) {
 }
 
 // Asked afresh for every record.
-inline size_t VertexBytes(const AVertexBuffer& buffer) { return 4 * SignedBytes(buffer.DwordCount(0)); }
+inline size_t VertexBytes(const AVertexBuffer& buffer) { return 4 * NonNegative(buffer.DwordCount(0)); }
 
 inline void WalkMembers(VertexBufferDx9& buffer, Walking& walk) {
     walk.Base<AVertexBuffer>(buffer);
@@ -93,7 +91,7 @@ inline void WalkMembers(VertexBufferGL& buffer, Walking& walk) {
 inline void WalkMembers(VertexBufferSet& set, Walking& walk) {
     walk.Base<AVertexBuffer>(set);
     walk.Embedded(set.mStreams);
-    walk.Block(set.mStreamNames.mData, size_t(set.mStreamNames.Capacity()) * sizeof(UString*));
+    walk.Block(set.mStreamNames.mData, NonNegative(set.mStreamNames.Capacity()) * sizeof(UString*));
 }
 
 // ---- Targets, swap chains, textures
@@ -152,7 +150,7 @@ inline void WalkMembers(LODTexture& texture, Walking& walk) {
 
 // Entries of 80 bytes each live in the atlas's own allocation.
 inline void WalkMembers(AAtlas& atlas, Walking& walk) {
-    walk.Grow(80 * SignedBytes(atlas.EntryCount()));
+    walk.Grow(80 * NonNegative(atlas.EntryCount()));
     walk.Base<AAttachable>(atlas);
     walk.Pointer(atlas.mRaster);
 }
@@ -200,7 +198,7 @@ inline void WalkMembers(ARenderEffect& effect, Walking& walk) {
     walk.Base<AAttachable>(effect);
     for (AParameterSet* set : effect.mParameterSets) walk.Pointer(set);
     walk.Pointer(effect.mDefaultInstance);
-    walk.Grow(4 * SignedBytes(effect.PassCount()));
+    walk.Grow(4 * NonNegative(effect.PassCount()));
 }
 
 // One input layout per technique: the technique list's count is the layout array's count and capacity.
@@ -208,12 +206,12 @@ inline void WalkMembers(AFXEffect& effect, Walking& walk) {
     walk.Base<ARenderEffect>(effect);
     AFXEffect::NameList* techniques = effect.TechniqueNames();
     if (!techniques) return;
-    const int count = techniques->Count() > 0 ? techniques->Count() : 0;
-    walk.Grow(8 * size_t(count));
+    const size_t count = NonNegative(techniques->Count());
+    walk.Grow(8 * count);
     walk.Embedded(*techniques);
-    walk.Block(effect.mLayouts, 8 * size_t(count));
+    walk.Block(effect.mLayouts, 8 * count);
     if (effect.mLayouts)
-        for (int i = count - 1; i >= 0; --i) walk.Pointer(effect.mLayouts[i]);
+        for (size_t i = count; i-- > 0;) walk.Pointer(effect.mLayouts[i]);
 }
 
 inline void WalkMembers(OverrideDeviceState& state, Walking& walk) {
@@ -288,7 +286,7 @@ inline void WalkMembers(CBInstance& instance, Walking& walk) { walk.Pointer(inst
 // 32-bit entries, as many as the second field says, in the binding's own allocation.
 using InlineTables = TypeFamily<MeshBinding, MeshBoundVertex>;
 template <class B> std::enable_if_t<InlineTables::Has<B>> WalkMembers(B& binding, Walking& walk) {
-    walk.Grow(4 * SignedBytes(binding.mCount));
+    walk.Grow(4 * NonNegative(binding.mCount));
 }
 
 // Positions, normals, colours, then the sixteen texture-coordinate channels.

@@ -263,9 +263,9 @@ inline void WalkMembers(EditableLineBuffer& buffer, Walking& walk) {
     walk.Embedded(buffer.mPolylines);
 }
 
-// Exactly its length: the channel holds bytes, not a terminated text. A negative length books nothing.
+// Exactly its length: the channel holds bytes, not a terminated text.
 inline void WalkMembers(ChannelDesc& channel, Walking& walk) {
-    if (channel.mLength >= 0) walk.Block(channel.mBuffer, size_t(channel.mLength));
+    walk.Block(channel.mBuffer, NonNegative(channel.mLength));
 }
 
 } // namespace Tarn::Utilities

@@ -7,6 +7,7 @@
 #include "engine/devices/Sys.h"
 #include "engine/objects/Objects.h"
 #include "utilities/walk/WalkerDefinitions.h"
+#include "utilities/walkers/ContainerWalks.h"
 
 namespace Tarn::Utilities {
 
@@ -67,8 +68,7 @@ template <class T> void WalkMembers(XPlaneSet<T>& planes, Walking& walk) {
     const Devices::AVirtualDevice* device = devices.Count() > 0 ? devices.GetAt(0) : nullptr;
     const Devices::DeviceCapabilities* capabilities = device ? device->Capabilities() : nullptr;
     if (!capabilities) return;
-    const int count = capabilities->PlaneCount();
-    walk.Block(planes.DevicePlanes(), size_t(count > 0 ? count : 0) * sizeof(XPlane<T>));
+    walk.Block(planes.DevicePlanes(), NonNegative(capabilities->PlaneCount()) * sizeof(XPlane<T>));
 }
 
 inline void WalkMembers(ALocale& locale, Walking& walk) { walk.Pointer(locale.mStrategy); }

@@ -107,11 +107,11 @@ void IWalkObject::RecordValue(void* value, AParameter::EType type, int count, Re
 
 void IWalkObject::WalkParameterValues(ParameterValues* values, Devices::AParameterSet* set, RecordMemory* recorder) {
     if (!values) return;
-    const int count = set && set->ParameterCount() > 0 ? set->ParameterCount() : 0;
-    const size_t bytes = 48 + 8 * size_t(count) + size_t(count);
-    const bool firstVisit = recorder->MarkVisited(values);
-    recorder->RecordObject(Platform::ReadableName(typeid(*values)), Platform::ReadableNameOf<ParameterValues>(), bytes,
-                           firstVisit);
+    const int count = set ? int(NonNegative(set->ParameterCount())) : 0;
+    const size_t bytes = 48 + 9 * size_t(count);
+    // Booked before its values, which hang from it in a kept graph.
+    const BookedObject booked(recorder, values, Platform::ReadableName(typeid(*values)),
+                              Platform::ReadableNameOf<ParameterValues>(), bytes);
     for (int i = count - 1; i >= 0; --i) {
         if (!values->HasValue(i)) continue;
         // The set is asked once for the type and once more for the array size.

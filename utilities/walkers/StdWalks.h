@@ -284,10 +284,7 @@ template <class T> void WalkInControlBlock(T* object, size_t allocation, RecordM
         }, &call);
         return;
     }
-    size_t size = allocation;
-    const bool firstVisit = recorder->MarkVisited(object);
-    if (firstVisit) WalkObjectImpl<T>::WalkObject(object, recorder, size);
-    recorder->RecordPair(BlockPair<T>(), size, firstVisit);
+    WalkAndBook(object, BlockPair<T>(), allocation, recorder);
 }
 
 template <class T>
