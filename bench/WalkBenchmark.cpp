@@ -1,9 +1,8 @@
 // The accountant against a minimal hand-written walk, over one scene, in one run.
 //
-// The scene: a list of images, each with a polyline (its vertex array and a related point), a bounded plane and an
-// attribute: six objects or blocks an image, the list in shuffled order so that the walk jumps through memory as it
-// does in a long-lived engine heap. The baseline knows the scene's shape, marks each address in an open-addressing
-// set and books it by its type_info pointer: the floor of any walk that visits and books every object once.
+// The scene is BenchScene.h's: images of six objects or blocks each, in shuffled order. The baseline knows the scene's
+// shape, marks each address in an open-addressing set and books it by its type_info pointer: the floor of any walk
+// that visits and books every object once.
 //
 // The floor is the machine's: pointer chains chased through as many 64-byte nodes as the scene has objects, linked
 // in one random cycle. One chain waits for each miss in turn; many chains in lockstep keep as many misses in flight
@@ -19,6 +18,7 @@
 // dominators, retained bytes and retained bytes per type computed from it.
 //
 //   tarn_walk_bench [--huge] [benchmark options]     --huge adds a scene of ten million objects
+#include "bench/BenchScene.h"
 #include "engine/objects/Objects.h"
 #include "utilities/analysis/Dominators.h"
 #include "utilities/memory/MemorySnapshot.h"
@@ -45,46 +45,10 @@ namespace {
 using namespace Tarn::Objects;
 using Tarn::vec3;
 using Clock = std::chrono::steady_clock;
-using RootList = _ArrayList<ARefCounted*, RefCountedLifetime<ARefCounted*>>;
 
-constexpr int kObjectsPerImage = 6;
-
-class BenchScene {
-public:
-    explicit BenchScene(int64_t objects) {
-        const int64_t images = objects / kObjectsPerImage;
-        mImages.reserve(size_t(images));
-        for (int64_t i = 0; i < images; ++i) {
-            auto image = std::make_unique<Image<float>>();
-            auto* curve = new Polyline<float>;
-            for (int v = 0; v < 3; ++v) curve->mVertices.Add({float(v), float(i), 0});
-            curve->mRelated = new Point<float>;
-            image->mCurve = curve;
-            image->mSurface = new BoundedPlane<float>;
-            image->mAttribute = new ImageAttribute;
-            mImages.push_back(std::move(image));
-        }
-        std::vector<Image<float>*> order;
-        for (auto& image : mImages) order.push_back(image.get());
-        std::shuffle(order.begin(), order.end(), std::mt19937_64(42));
-        for (Image<float>* image : order) mRoot.Add(image);
-    }
-    ~BenchScene() {
-        for (auto& image : mImages) {
-            auto* curve = static_cast<Polyline<float>*>(image->mCurve);
-            delete curve->mRelated;
-            delete curve;
-            delete image->mSurface;
-            delete image->mAttribute;
-        }
-    }
-    int64_t Objects() const { return int64_t(mImages.size()) * kObjectsPerImage; }
-    RootList& Root() { return mRoot; }
-
-private:
-    std::vector<std::unique_ptr<Image<float>>> mImages;
-    RootList mRoot;
-};
+using Tarn::Bench::BenchScene;
+using Tarn::Bench::kObjectsPerImage;
+using Tarn::Bench::RootList;
 
 // ---- The baseline: a hand-written depth-first walk
 

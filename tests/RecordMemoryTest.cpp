@@ -1,6 +1,10 @@
 // The recorder's arithmetic: bytes and instances once per address, references at every visit.
+#include "bench/BenchScene.h"
+#include "examples/DemoScene.h"
+#include "utilities/memory/MemoryGraph.h"
 #include "utilities/memory/RecordMemory.h"
 #include "utilities/memory/VisitedSet.h"
+#include "utilities/walk/IWalkObject.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,7 @@
 
 namespace {
 
+using Tarn::Utilities::MemoryGraph;
 using Tarn::Utilities::RecordMemory;
 using Tarn::Utilities::VisitedSet;
 
@@ -147,6 +152,62 @@ TEST(VisitedSet, NeighboursAreDistinctAddresses) {
     for (const int offset : {16, 9, 8, 1, 0})
         EXPECT_FALSE(set.Insert(heap + offset)) << offset;
     EXPECT_EQ(set.Count(), 5u);
+}
+
+// The bitmap only answers whether an address was visited, so a walk with it is the walk with the exact table alone
+// if the answers agree: the same report, the same first bookings in the same order, the same visits.
+struct WalkedWorld {
+    const char* mName;
+    int mObjects;
+};
+
+class BitmapAgainstTable : public ::testing::TestWithParam<WalkedWorld> {
+protected:
+    // The world of the parameter, built once and walked by both recorders.
+    void MeasureBoth() {
+        mTable.KeepAddressesInTable();
+        for (RecordMemory* recorder : {&mBits, &mTable}) recorder->KeepGraph();
+        if (std::string(GetParam().mName) == "Demo") {
+            Tarn::Demo::DemoScene scene(GetParam().mObjects);
+            for (RecordMemory* recorder : {&mBits, &mTable}) scene.Measure(*recorder);
+        } else {
+            Tarn::Bench::BenchScene scene(GetParam().mObjects);
+            for (RecordMemory* recorder : {&mBits, &mTable})
+                Tarn::Utilities::WalkObjectImpl<Tarn::Bench::RootList>::Instance().Walk(&scene.Root(), recorder);
+        }
+    }
+    RecordMemory mBits, mTable;
+};
+
+TEST_P(BitmapAgainstTable, WalksExactlyAsTheExactTableAlone) {
+    MeasureBoth();
+    ASSERT_EQ(Report(mBits), Report(mTable));
+    const MemoryGraph &bits = *mBits.Graph(), &table = *mTable.Graph();
+    const std::vector<MemoryGraph::Booking> bookings = bits.FirstBookings(), expected = table.FirstBookings();
+    ASSERT_EQ(bookings.size(), expected.size());
+    for (size_t i = 0; i < bookings.size(); ++i) {
+        ASSERT_EQ(bookings[i].mAddress, expected[i].mAddress) << i;
+        ASSERT_EQ(bookings[i].mBytes, expected[i].mBytes) << i;
+        ASSERT_STREQ(bookings[i].mDynamicType, expected[i].mDynamicType) << i;
+    }
+    ASSERT_EQ(bits.EdgeCount(), table.EdgeCount());
+    for (size_t e = 0; e < bits.EdgeCount(); ++e) {
+        ASSERT_EQ(bits.EdgeAt(e).mFrom, table.EdgeAt(e).mFrom) << e;
+        ASSERT_EQ(bits.EdgeAt(e).mTo, table.EdgeAt(e).mTo) << e;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Worlds, BitmapAgainstTable,
+                         ::testing::Values(WalkedWorld{"Demo", 1}, WalkedWorld{"Demo", 3000},
+                                           WalkedWorld{"Demo", 30000}, WalkedWorld{"Bench", 60},
+                                           WalkedWorld{"Bench", 60000}, WalkedWorld{"Bench", 600000}),
+                         [](const auto& info) { return info.param.mName + std::to_string(info.param.mObjects); });
+
+TEST(RecordMemory, KeepsAddressesInTheTableOnlyWhenAskedBeforeTheWalk) {
+    RecordMemory recorder;
+    int object = 0;
+    recorder.MarkVisited(&object);
+    EXPECT_THROW(recorder.KeepAddressesInTable(), std::logic_error);
 }
 
 } // namespace

@@ -57,6 +57,9 @@ public:
         return FindElsewhere(a, addresses);
     }
 
+    // Sends every stretch to the exact set from now on: the set as it was before it had bits, to check them against.
+    void KeepNone() { mKeepsNone = true; }
+
     // Asks for the word of `address` when it has one already.
     void Prefetch(const void* address) const {
         const uintptr_t a = reinterpret_cast<uintptr_t>(address);
@@ -123,7 +126,9 @@ private:
     // A zeroed leaf for `leaf`, or false when the stretch belongs to the exact set (now or from before).
     bool MakeLeaf(uint64_t*& leaf, size_t addresses) {
         if (leaf) return false;
-        if (mLeafBytes + kLeafBytes > kFreeBytes && mLeafBytes + kLeafBytes > kBytesPerAddress * addresses) {
+        const bool tooDear =
+            mLeafBytes + kLeafBytes > kFreeBytes && mLeafBytes + kLeafBytes > kBytesPerAddress * addresses;
+        if (mKeepsNone || tooDear) {
             leaf = reinterpret_cast<uint64_t*>(kExact);
             return false;
         }
@@ -171,6 +176,7 @@ private:
     char* mSlabFree = nullptr;
     size_t mSlabUsed = 0, mSlabBytes = 0;
     size_t mLeafBytes = 0;
+    bool mKeepsNone = false;
 };
 
 } // namespace Tarn::Utilities

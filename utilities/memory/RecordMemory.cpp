@@ -31,6 +31,11 @@ void RecordMemory::KeepGraph() {
     mGraph = new MemoryGraph;
 }
 
+void RecordMemory::KeepAddressesInTable() {
+    if (mVisited.Count()) throw std::logic_error("RecordMemory::KeepAddressesInTable: called after the walk began");
+    mVisited.KeepInTable();
+}
+
 const RecordMemory::Pair& RecordMemory::InternPair(const std::type_info* dynamicType, const char* dynamicName,
                                                    const char* staticName) {
     if (!dynamicName || !staticName) RefuseNullName("RecordMemory::InternPair");

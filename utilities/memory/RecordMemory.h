@@ -95,6 +95,10 @@ public:
         ++data->mReferences;
     }
 
+    // Keeps every visited address in an exact table, none in the bitmap of dense memory: the same answers, slower on
+    // large walks; for checking the bitmap against. Before the first visit (std::logic_error after it).
+    void KeepAddressesInTable();
+
     // ---- The kept graph
 
     // Keeps the graph of every walk from now on; before the first visit (std::logic_error after it, since the graph

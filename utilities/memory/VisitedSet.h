@@ -50,6 +50,9 @@ public:
 
     size_t Count() const { return mBitCount + mCount; }
 
+    // Every address from now on in the exact table alone.
+    void KeepInTable() { mBits.KeepNone(); }
+
 private:
     static constexpr unsigned kSlotsPerLine = 8;  // 64 bytes of 8-byte slots: a 128-byte stretch of 16-byte units
 
