@@ -1,0 +1,283 @@
+#include "utilities/memory/HeapFindings.h"
+
+#include "utilities/memory/RecordMemory.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+namespace Tarn::Utilities {
+
+namespace {
+
+uintptr_t At(const void* address) { return reinterpret_cast<uintptr_t>(address); }
+uintptr_t End(const HeapBlock& block) { return At(block.mAddress) + block.mBytes; }
+
+// Where an array made by new[] would have its first element, past the cookie: the count's word, or the alignment.
+bool PastCookie(const HeapBlock& block, uintptr_t address) {
+    const uintptr_t offset = address - At(block.mAddress);
+    if (block.mKind == HeapKind::NewArray) return offset == sizeof(size_t);
+    if (block.mKind == HeapKind::NewArrayAligned)
+        return offset >= sizeof(size_t) && offset <= 4096 && (offset & (offset - 1)) == 0;
+    return false;
+}
+
+// The bytes of one booking on the heap: from its address (its block's start, past a cookie) to its end or its
+// block's, whichever comes first.
+struct Cover {
+    uintptr_t mStart;
+    uintptr_t mEnd;
+    size_t mBooking;
+};
+
+std::string Hex(const void* address) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", address);
+    return text;
+}
+
+std::string Bytes(uint64_t bytes) { return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"); }
+
+} // namespace
+
+bool HeapFindings::GraphicsApi(const char* name) {
+    static const char* const kPrefixes[] = {"IDirect3D", "ID3D10", "ID3DX", "IDXGI", "Dx10 ", "OGL "};
+    for (const char* prefix : kPrefixes)
+        if (std::strncmp(name, prefix, std::strlen(prefix)) == 0) return true;
+    return std::strcmp(name, "Tarn::Devices::IGLTexture") == 0 || std::strcmp(name, "Tarn::Devices::GLFrameBuffer") == 0;
+}
+
+HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& blocks) {
+    const MemoryGraph* graph = recorder.Graph();
+    if (!graph) throw std::logic_error("HeapFindings::Of: the recorder kept no graph (RecordMemory::KeepGraph)");
+    HeapFindings findings;
+    findings.mLiveBlocks = blocks.Size();
+    findings.mLiveBytes = blocks.Bytes();
+    const auto indexOf = [&](const HeapBlock* block) { return size_t(block - blocks.begin()); };
+
+    // ---- Each booking on the heap
+    const std::vector<MemoryGraph::Booking> bookings = graph->FirstBookings();
+    std::vector<Cover> covers;
+    std::vector<const HeapBlock*> blockOf(bookings.size(), nullptr);
+    std::vector<bool> atStart(bookings.size(), false);
+    for (size_t b = 0; b < bookings.size(); ++b) {
+        const MemoryGraph::Booking& booking = bookings[b];
+        const HeapBlock* block = blocks.Find(booking.mAddress);
+        if (!block) continue;
+        blockOf[b] = block;
+        const uintptr_t start = At(booking.mAddress);
+        atStart[b] = start == At(block->mAddress) || PastCookie(*block, start);
+        const uintptr_t from = PastCookie(*block, start) ? At(block->mAddress) : start;
+        const uint64_t end = start + booking.mBytes;
+        if (end > End(*block) && !GraphicsApi(booking.mDynamicType)) {
+            findings.mOverBooked.push_back({booking, *block, end - End(*block)});
+            findings.mOverBookedBytes += end - End(*block);
+        }
+        const uintptr_t to = std::min<uint64_t>(end, End(*block));
+        if (to > from) covers.push_back({from, to, b});
+    }
+    std::sort(findings.mOverBooked.begin(), findings.mOverBooked.end(),
+              [](const OverBooked& a, const OverBooked& b) { return a.mBeyond > b.mBeyond; });
+    std::sort(covers.begin(), covers.end(), [](const Cover& a, const Cover& b) {
+        return a.mStart != b.mStart ? a.mStart < b.mStart : a.mEnd > b.mEnd;
+    });
+
+    // ---- Bytes covered twice: each pair met as the cover that reaches farthest so far and the one that begins
+    // inside it; the total counts every byte once however many cover it.
+    std::vector<uint64_t> covered(blocks.Size(), 0);
+    {
+        size_t farthest = 0;
+        uintptr_t unionStart = 0, unionEnd = 0;
+        const auto closeUnion = [&] {
+            if (unionEnd > unionStart) covered[indexOf(blocks.Find(reinterpret_cast<const void*>(unionStart)))] += unionEnd - unionStart;
+        };
+        for (size_t c = 0; c < covers.size(); ++c) {
+            const Cover& cover = covers[c];
+            if (c > 0 && cover.mStart < covers[farthest].mEnd) {
+                const uintptr_t overlapEnd = std::min(cover.mEnd, covers[farthest].mEnd);
+                findings.mDoubleBooked.push_back(
+                    {bookings[covers[farthest].mBooking], bookings[cover.mBooking], overlapEnd - cover.mStart});
+                if (cover.mEnd > covers[farthest].mEnd) farthest = c;
+            } else if (c == 0 || cover.mEnd > covers[farthest].mEnd) {
+                farthest = c;
+            }
+            if (cover.mStart < unionEnd) {
+                unionEnd = std::max(unionEnd, cover.mEnd);
+            } else {
+                closeUnion();
+                unionStart = cover.mStart;
+                unionEnd = cover.mEnd;
+            }
+        }
+        closeUnion();
+        // Exactly: a sweep of the covers' ends, counting the bytes where two or more are open.
+        std::vector<std::pair<uintptr_t, int>> events;
+        events.reserve(2 * covers.size());
+        for (const Cover& cover : covers) {
+            events.push_back({cover.mStart, +1});
+            events.push_back({cover.mEnd, -1});
+        }
+        std::sort(events.begin(), events.end());
+        int open = 0;
+        for (size_t e = 0; e < events.size(); ++e) {
+            if (open >= 2 && e > 0) findings.mDoubleBookedBytes += events[e].first - events[e - 1].first;
+            open += events[e].second;
+        }
+    }
+
+    // ---- Bookings that are no block's start: inside another booking is allowed (a member booked on its own)
+    {
+        std::vector<Cover> elsewhere;  // bookings off the heap, as far as they reach
+        for (size_t b = 0; b < bookings.size(); ++b)
+            if (!blockOf[b] && !GraphicsApi(bookings[b].mDynamicType))
+                elsewhere.push_back({At(bookings[b].mAddress), At(bookings[b].mAddress) + bookings[b].mBytes, b});
+        const auto inside = [](const std::vector<Cover>& sorted, uintptr_t address, size_t self) {
+            for (const Cover& cover : sorted) {
+                if (cover.mStart > address) break;
+                if (cover.mBooking != self && address < cover.mEnd) return true;
+            }
+            return false;
+        };
+        std::sort(elsewhere.begin(), elsewhere.end(), [](const Cover& a, const Cover& b) { return a.mStart < b.mStart; });
+        for (size_t b = 0; b < bookings.size(); ++b) {
+            if (atStart[b]) continue;
+            const uintptr_t address = At(bookings[b].mAddress);
+            if (blockOf[b]) {
+                // Among the covers of its own block only.
+                const auto first = std::lower_bound(covers.begin(), covers.end(), At(blockOf[b]->mAddress),
+                                                    [](const Cover& c, uintptr_t a) { return c.mStart < a; });
+                bool within = false;
+                for (auto c = first; c != covers.end() && c->mStart <= address && !within; ++c)
+                    within = c->mBooking != b && address < c->mEnd;
+                if (!within) findings.mNotABlock.push_back({bookings[b], *blockOf[b]});
+            } else if (!GraphicsApi(bookings[b].mDynamicType) && !inside(elsewhere, address, b)) {
+                findings.mNotABlock.push_back({bookings[b], HeapBlock{nullptr, 0, 0, HeapKind::Malloc}});
+            }
+        }
+    }
+
+    // ---- What the roots reach: a scan of every reached block's aligned words, breadth first
+    std::vector<bool> reached(blocks.Size(), false);
+    std::vector<size_t> queue;
+    const auto reach = [&](const void* address) {
+        if (const HeapBlock* block = blocks.Find(address)) {
+            const size_t index = indexOf(block);
+            if (!reached[index]) {
+                reached[index] = true;
+                queue.push_back(index);
+            }
+        }
+    };
+    for (size_t e = 0; e < graph->EdgeCount(); ++e)
+        if (graph->EdgeAt(e).mFrom == MemoryGraph::kRoot) reach(graph->Address(graph->EdgeAt(e).mTo));
+    const uintptr_t lowest = blocks.Size() ? At(blocks[0].mAddress) : 0;
+    const uintptr_t highest = blocks.Size() ? End(blocks[blocks.Size() - 1]) : 0;
+    for (size_t next = 0; next < queue.size(); ++next) {
+        const HeapBlock& block = blocks[queue[next]];
+        const uintptr_t first = (At(block.mAddress) + 7) & ~uintptr_t(7);
+        for (uintptr_t word = first; word + sizeof(uintptr_t) <= End(block); word += sizeof(uintptr_t)) {
+            uintptr_t value;
+            std::memcpy(&value, reinterpret_cast<const void*>(word), sizeof value);
+            if (value >= lowest && value < highest) reach(reinterpret_cast<const void*>(value));
+        }
+    }
+
+    // ---- The reached bytes, booked and not
+    std::map<uint32_t, ByStack> byStack;
+    for (size_t i = 0; i < blocks.Size(); ++i) {
+        if (!reached[i]) continue;
+        const HeapBlock& block = blocks[i];
+        ++findings.mReachedBlocks;
+        findings.mReachedBytes += block.mBytes;
+        findings.mBookedBytes += covered[i];
+        const uint64_t unbooked = block.mBytes - covered[i];
+        if (!unbooked) continue;
+        const Unclassified entry{block, unbooked};
+        findings.mUnclassified.push_back(entry);
+        findings.mUnclassifiedBytes += unbooked;
+        ByStack& group = byStack.try_emplace(block.mStack, ByStack{block.mStack, 0, 0, entry}).first->second;
+        group.mUnbooked += unbooked;
+        ++group.mBlocks;
+        if (unbooked > group.mLargest.mUnbooked) group.mLargest = entry;
+    }
+    for (size_t b = 0; b < bookings.size(); ++b)
+        if (blockOf[b] && !reached[indexOf(blockOf[b])]) ++findings.mBookedUnreached;
+    std::sort(findings.mUnclassified.begin(), findings.mUnclassified.end(), [](const Unclassified& a, const Unclassified& b) {
+        return a.mUnbooked != b.mUnbooked ? a.mUnbooked > b.mUnbooked : a.mBlock.mAddress < b.mBlock.mAddress;
+    });
+    for (const auto& [stack, group] : byStack) findings.mUnclassifiedByStack.push_back(group);
+    std::sort(findings.mUnclassifiedByStack.begin(), findings.mUnclassifiedByStack.end(),
+              [](const ByStack& a, const ByStack& b) { return a.mUnbooked > b.mUnbooked; });
+    return findings;
+}
+
+std::string HeapFindings::Print(size_t most) const {
+    std::string text;
+    char line[256];
+    std::snprintf(line, sizeof line, "%.2f%%", 100.0 * BookedShare());
+    text += "Heap check\n";
+    text += "Live heap: " + Bytes(mLiveBytes) + " in " + std::to_string(mLiveBlocks) + " blocks\n";
+    text += "Reached from the roots: " + Bytes(mReachedBytes) + " in " + std::to_string(mReachedBlocks) + " blocks\n";
+    text += "Booked: " + Bytes(mBookedBytes) + " (" + line + ")\n";
+    text += "Heap-unclassified: " + Bytes(mUnclassifiedBytes) + " in " + std::to_string(mUnclassified.size()) + " blocks\n";
+    text += "Over-booked: " + Bytes(mOverBookedBytes) + " in " + std::to_string(mOverBooked.size()) + " bookings\n";
+    text += "Double-booked: " + Bytes(mDoubleBookedBytes) + " in " + std::to_string(mDoubleBooked.size()) + " overlaps\n";
+    text += "Not a block: " + std::to_string(mNotABlock.size()) + " bookings\n";
+    if (mBookedUnreached)
+        text += "Booked blocks the scan did not reach: " + std::to_string(mBookedUnreached) + "\n";
+    const auto more = [&](size_t count, const char* what) {
+        if (count > most) text += "(" + std::to_string(count - most) + " more " + what + ")\n";
+    };
+
+    if (!mUnclassifiedByStack.empty()) {
+        text += "\nHeap-unclassified by allocating stack, largest first\n";
+        for (size_t g = 0; g < mUnclassifiedByStack.size() && g < most; ++g) {
+            const ByStack& group = mUnclassifiedByStack[g];
+            text += Bytes(group.mUnbooked) + " in " + std::to_string(group.mBlocks) + " blocks, the largest " +
+                    Hex(group.mLargest.mBlock.mAddress) + " of " + Bytes(group.mLargest.mBlock.mBytes) + " (" +
+                    std::to_string(group.mLargest.mUnbooked) + " unbooked)\n";
+            if (!group.mStack) text += "    (no stack recorded)\n";
+            for (const void* frame : HeapCheck::Stack(group.mStack)) text += "    " + HeapCheck::Describe(frame) + "\n";
+        }
+        more(mUnclassifiedByStack.size(), "stacks");
+    }
+    if (!mOverBooked.empty()) {
+        text += "\nOver-booked, most first\n";
+        for (size_t o = 0; o < mOverBooked.size() && o < most; ++o) {
+            const OverBooked& over = mOverBooked[o];
+            text += std::string(over.mBooking.mDynamicType) + " at " + Hex(over.mBooking.mAddress) + ": booked " +
+                    Bytes(over.mBooking.mBytes) + ", " + Bytes(over.mBeyond) + " past its block of " +
+                    Bytes(over.mBlock.mBytes) + " at " + Hex(over.mBlock.mAddress) + "\n";
+        }
+        more(mOverBooked.size(), "bookings");
+    }
+    if (!mDoubleBooked.empty()) {
+        text += "\nDouble-booked\n";
+        for (size_t d = 0; d < mDoubleBooked.size() && d < most; ++d) {
+            const DoubleBooked& twice = mDoubleBooked[d];
+            text += Bytes(twice.mBytes) + " of " + twice.mOuter.mDynamicType + " at " + Hex(twice.mOuter.mAddress) +
+                    " booked again as " + twice.mInner.mDynamicType + " at " + Hex(twice.mInner.mAddress) + "\n";
+        }
+        more(mDoubleBooked.size(), "overlaps");
+    }
+    if (!mNotABlock.empty()) {
+        text += "\nNot a block\n";
+        for (size_t n = 0; n < mNotABlock.size() && n < most; ++n) {
+            const NotABlock& stray = mNotABlock[n];
+            text += std::string(stray.mBooking.mDynamicType) + " at " + Hex(stray.mBooking.mAddress) + ", " +
+                    Bytes(stray.mBooking.mBytes) + ": ";
+            if (stray.mBlock.mAddress)
+                text += std::to_string(At(stray.mBooking.mAddress) - At(stray.mBlock.mAddress)) + " bytes into the block at " +
+                        Hex(stray.mBlock.mAddress) + " of " + Bytes(stray.mBlock.mBytes) + "\n";
+            else
+                text += "in no live block\n";
+        }
+        more(mNotABlock.size(), "bookings");
+    }
+    return text;
+}
+
+} // namespace Tarn::Utilities
