@@ -1,12 +1,20 @@
 // The main job: builds the demo scene, measures it and prints the memory report.
 //
 //   tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--snapshot FILE] [--time]
+//                      [--heap-check]
 //
 // The report is printed exactly as the recorder writes it; the other formats read it back and show it as tarn_report
 // does. --snapshot also keeps the graph of the walk and writes it, with the report, for tarn_report's owners, paths
 // and tree. --time tells on standard error how long building the world and walking it each took.
+//
+// --heap-check holds the walk against the live heap (utilities/memory/HeapFindings.h) and prints the check's section,
+// with the allocating stacks of what no walker booked, on standard error; the report is the same. The check must see
+// every allocation from the start: without the heap check library in the process, the program runs itself again with
+// the library preloaded (LD_PRELOAD) and stacks recorded, as a host runs its own program under the check.
 #include "examples/DemoScene.h"
 #include "tools/report/ReportViews.h"
+#include "utilities/heapcheck/HeapCheck.h"
+#include "utilities/memory/HeapFindings.h"
 #include "utilities/memory/MemorySnapshot.h"
 
 #include <cerrno>
@@ -17,11 +25,13 @@
 #include <optional>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr const char* kUsage =
     "usage: tarn_memory_report [--objects N] [--output FILE] [--format report|summary|json|csv] [--snapshot FILE]\n"
-    "                          [--time]\n";
+    "                          [--time] [--heap-check]\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -42,6 +52,27 @@ std::optional<std::string> Formatted(const Tarn::Objects::KStringA& report, cons
                                : Tarn::Utilities::Csv(*table);
 }
 
+// Runs this program again under the heap check; returns only when it cannot.
+int UnderHeapCheck(char** argv) {
+#ifdef TARN_HEAPCHECK_LIBRARY
+    if (!std::getenv("TARN_HEAPCHECK_AGAIN")) {
+        std::string preload = TARN_HEAPCHECK_LIBRARY;
+        if (const char* before = std::getenv("LD_PRELOAD"); before && *before) preload += std::string(":") + before;
+        setenv("LD_PRELOAD", preload.c_str(), 1);
+        setenv("TARN_HEAPCHECK_STACKS", "1", 0);
+        setenv("TARN_HEAPCHECK_AGAIN", "1", 1);  // once: a library that does not load is said, not looped on
+        execv("/proc/self/exe", argv);
+        std::fprintf(stderr, "tarn_memory_report: cannot run again under the heap check: %s\n", std::strerror(errno));
+        return 1;
+    }
+    std::fprintf(stderr, "tarn_memory_report: the heap check did not load from %s\n", TARN_HEAPCHECK_LIBRARY);
+#else
+    (void)argv;
+    std::fputs("tarn_memory_report: this build has no heap check (a sanitizer's allocator is in its place)\n", stderr);
+#endif
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +80,7 @@ int main(int argc, char** argv) {
     const char* output = nullptr;
     const char* snapshot = nullptr;
     std::string format = "report";
-    bool time = false;
+    bool time = false, heapCheck = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--objects") == 0 && hasValue) {
@@ -65,6 +96,8 @@ int main(int argc, char** argv) {
             if (format != "report" && format != "summary" && format != "json" && format != "csv") return Usage();
         } else if (std::strcmp(argv[i], "--time") == 0) {
             time = true;
+        } else if (std::strcmp(argv[i], "--heap-check") == 0) {
+            heapCheck = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -73,17 +106,25 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (heapCheck && !Tarn::Utilities::HeapCheck::Loaded()) return UnderHeapCheck(argv);
+    if (heapCheck && !std::getenv("TARN_HEAPCHECK_STACKS")) Tarn::Utilities::HeapCheck::RecordStacks(true);
+
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     Tarn::Demo::DemoScene scene(static_cast<int>(objects));
     const auto built = Clock::now();
     Tarn::Utilities::RecordMemory recorder;
-    if (snapshot) recorder.KeepGraph();
+    if (snapshot || heapCheck) recorder.KeepGraph();
     scene.Measure(recorder);
     if (time) {
         const auto ms = [](Clock::duration spent) { return std::chrono::duration<double, std::milli>(spent).count(); };
         std::fprintf(stderr, "tarn_memory_report: built the world in %.1f ms, walked it in %.1f ms\n", ms(built - start),
                      ms(Clock::now() - built));
+    }
+    if (heapCheck) {
+        const std::string section =
+            Tarn::Utilities::HeapFindings::Of(recorder, Tarn::Utilities::HeapCheck::Blocks()).Print();
+        std::fputs(section.c_str(), stderr);
     }
     if (snapshot) {
         std::string error;

@@ -160,13 +160,20 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
     }
 
     // ---- What the roots reach: a scan of every reached block's aligned words, breadth first
+    // Each reached block remembers the word that reached it; a block's name is that of the booking at its start.
     std::vector<bool> reached(blocks.Size(), false);
     std::vector<size_t> queue;
+    std::vector<uintptr_t> reachedFrom(blocks.Size(), 0);
+    std::vector<const char*> nameOf(blocks.Size(), nullptr);
+    for (size_t b = 0; b < bookings.size(); ++b)
+        if (atStart[b] && !nameOf[indexOf(blockOf[b])]) nameOf[indexOf(blockOf[b])] = bookings[b].mDynamicType;
+    uintptr_t from = 0;
     const auto reach = [&](const void* address) {
         if (const HeapBlock* block = blocks.Find(address)) {
             const size_t index = indexOf(block);
             if (!reached[index]) {
                 reached[index] = true;
+                reachedFrom[index] = from;
                 queue.push_back(index);
             }
         }
@@ -181,6 +188,7 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         for (uintptr_t word = first; word + sizeof(uintptr_t) <= End(block); word += sizeof(uintptr_t)) {
             uintptr_t value;
             std::memcpy(&value, reinterpret_cast<const void*>(word), sizeof value);
+            from = word;
             if (value >= lowest && value < highest) reach(reinterpret_cast<const void*>(value));
         }
     }
@@ -195,7 +203,11 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         findings.mBookedBytes += covered[i];
         const uint64_t unbooked = block.mBytes - covered[i];
         if (!unbooked) continue;
-        const Unclassified entry{block, unbooked};
+        Unclassified entry{block, unbooked, nullptr, 0};
+        if (const HeapBlock* holder = reachedFrom[i] ? blocks.Find(reinterpret_cast<const void*>(reachedFrom[i])) : nullptr) {
+            entry.mHolder = nameOf[indexOf(holder)] ? nameOf[indexOf(holder)] : "an unbooked block";
+            entry.mHolderOffset = reachedFrom[i] - At(holder->mAddress);
+        }
         findings.mUnclassified.push_back(entry);
         findings.mUnclassifiedBytes += unbooked;
         ByStack& group = byStack.try_emplace(block.mStack, ByStack{block.mStack, 0, 0, entry}).first->second;
@@ -238,7 +250,10 @@ std::string HeapFindings::Print(size_t most) const {
             const ByStack& group = mUnclassifiedByStack[g];
             text += Bytes(group.mUnbooked) + " in " + std::to_string(group.mBlocks) + " blocks, the largest " +
                     Hex(group.mLargest.mBlock.mAddress) + " of " + Bytes(group.mLargest.mBlock.mBytes) + " (" +
-                    std::to_string(group.mLargest.mUnbooked) + " unbooked)\n";
+                    std::to_string(group.mLargest.mUnbooked) + " unbooked), held by " +
+                    (group.mLargest.mHolder ? group.mLargest.mHolder + (" +" + std::to_string(group.mLargest.mHolderOffset))
+                                            : std::string("a root")) +
+                    "\n";
             if (!group.mStack) text += "    (no stack recorded)\n";
             for (const void* frame : HeapCheck::Stack(group.mStack)) text += "    " + HeapCheck::Describe(frame) + "\n";
         }

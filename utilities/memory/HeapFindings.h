@@ -35,10 +35,13 @@ class RecordMemory;
 
 class TARN_API HeapFindings {
 public:
-    // A reached block with bytes that no booking covers.
+    // A reached block with bytes that no booking covers, and where the scan found the pointer to it: in the block
+    // of the booking named (null for a root), so many bytes into that block.
     struct Unclassified {
         HeapBlock mBlock;
         uint64_t mUnbooked;
+        const char* mHolder;
+        uint64_t mHolderOffset;
     };
     // The unclassified blocks that one stack allocated (stack 0: those allocated while no stacks were recorded).
     struct ByStack {
