@@ -16,9 +16,11 @@ namespace {
 uintptr_t At(const void* address) { return reinterpret_cast<uintptr_t>(address); }
 uintptr_t End(const HeapBlock& block) { return At(block.mAddress) + block.mBytes; }
 
-// Where an array made by new[] would have its first element, past the cookie: the count's word, or the alignment.
-bool PastCookie(const HeapBlock& block, uintptr_t address) {
+// Whether a booking is of an array made by new[] from its first element, past the cookie (the count's word, or the
+// alignment) to the block's end.
+bool PastCookie(const HeapBlock& block, uintptr_t address, uint64_t bytes) {
     const uintptr_t offset = address - At(block.mAddress);
+    if (address + bytes < End(block)) return false;
     if (block.mKind == HeapKind::NewArray) return offset == sizeof(size_t);
     if (block.mKind == HeapKind::NewArrayAligned)
         return offset >= sizeof(size_t) && offset <= 4096 && (offset & (offset - 1)) == 0;
@@ -69,8 +71,9 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         if (!block) continue;
         blockOf[b] = block;
         const uintptr_t start = At(booking.mAddress);
-        atStart[b] = start == At(block->mAddress) || PastCookie(*block, start);
-        const uintptr_t from = PastCookie(*block, start) ? At(block->mAddress) : start;
+        const bool pastCookie = PastCookie(*block, start, booking.mBytes);
+        atStart[b] = start == At(block->mAddress) || pastCookie;
+        const uintptr_t from = pastCookie ? At(block->mAddress) : start;
         const uint64_t end = start + booking.mBytes;
         if (end > End(*block) && !GraphicsApi(booking.mDynamicType)) {
             findings.mOverBooked.push_back({booking, *block, end - End(*block)});
@@ -182,16 +185,28 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         if (graph->EdgeAt(e).mFrom == MemoryGraph::kRoot) reach(graph->Address(graph->EdgeAt(e).mTo));
     const uintptr_t lowest = blocks.Size() ? At(blocks[0].mAddress) : 0;
     const uintptr_t highest = blocks.Size() ? End(blocks[blocks.Size() - 1]) : 0;
-    for (size_t next = 0; next < queue.size(); ++next) {
-        const HeapBlock& block = blocks[queue[next]];
-        const uintptr_t first = (At(block.mAddress) + 7) & ~uintptr_t(7);
-        for (uintptr_t word = first; word + sizeof(uintptr_t) <= End(block); word += sizeof(uintptr_t)) {
-            uintptr_t value;
-            std::memcpy(&value, reinterpret_cast<const void*>(word), sizeof value);
-            from = word;
-            if (value >= lowest && value < highest) reach(reinterpret_cast<const void*>(value));
+    const auto scan = [&](size_t next) {
+        for (; next < queue.size(); ++next) {
+            const HeapBlock& block = blocks[queue[next]];
+            const uintptr_t first = (At(block.mAddress) + 7) & ~uintptr_t(7);
+            for (uintptr_t word = first; word + sizeof(uintptr_t) <= End(block); word += sizeof(uintptr_t)) {
+                uintptr_t value;
+                std::memcpy(&value, reinterpret_cast<const void*>(word), sizeof value);
+                from = word;
+                if (value >= lowest && value < highest) reach(reinterpret_cast<const void*>(value));
+            }
         }
-    }
+    };
+    scan(0);
+    // A booked block is reachable, since the walk reached it: one the scan missed is scanned too.
+    from = 0;
+    const size_t missed = queue.size();
+    for (size_t b = 0; b < bookings.size(); ++b)
+        if (blockOf[b] && !reached[indexOf(blockOf[b])]) {
+            findings.mBookedUnreached.push_back(bookings[b]);
+            reach(blockOf[b]->mAddress);
+        }
+    scan(missed);
 
     // ---- The reached bytes, booked and not
     std::map<uint32_t, ByStack> byStack;
@@ -215,8 +230,6 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         ++group.mBlocks;
         if (unbooked > group.mLargest.mUnbooked) group.mLargest = entry;
     }
-    for (size_t b = 0; b < bookings.size(); ++b)
-        if (blockOf[b] && !reached[indexOf(blockOf[b])]) ++findings.mBookedUnreached;
     std::sort(findings.mUnclassified.begin(), findings.mUnclassified.end(), [](const Unclassified& a, const Unclassified& b) {
         return a.mUnbooked != b.mUnbooked ? a.mUnbooked > b.mUnbooked : a.mBlock.mAddress < b.mBlock.mAddress;
     });
@@ -238,8 +251,8 @@ std::string HeapFindings::Print(size_t most) const {
     text += "Over-booked: " + Bytes(mOverBookedBytes) + " in " + std::to_string(mOverBooked.size()) + " bookings\n";
     text += "Double-booked: " + Bytes(mDoubleBookedBytes) + " in " + std::to_string(mDoubleBooked.size()) + " overlaps\n";
     text += "Not a block: " + std::to_string(mNotABlock.size()) + " bookings\n";
-    if (mBookedUnreached)
-        text += "Booked blocks the scan did not reach: " + std::to_string(mBookedUnreached) + "\n";
+    if (!mBookedUnreached.empty())
+        text += "Booked but not reached by the scan: " + std::to_string(mBookedUnreached.size()) + " bookings\n";
     const auto more = [&](size_t count, const char* what) {
         if (count > most) text += "(" + std::to_string(count - most) + " more " + what + ")\n";
     };
@@ -291,6 +304,13 @@ std::string HeapFindings::Print(size_t most) const {
                 text += "in no live block\n";
         }
         more(mNotABlock.size(), "bookings");
+    }
+    if (!mBookedUnreached.empty()) {
+        text += "\nBooked but not reached by the scan\n";
+        for (size_t u = 0; u < mBookedUnreached.size() && u < most; ++u)
+            text += std::string(mBookedUnreached[u].mDynamicType) + " at " + Hex(mBookedUnreached[u].mAddress) + ", " +
+                    Bytes(mBookedUnreached[u].mBytes) + "\n";
+        more(mBookedUnreached.size(), "bookings");
     }
     return text;
 }

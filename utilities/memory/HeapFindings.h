@@ -8,7 +8,8 @@
 //
 // The roots are the objects the walks started from. What they reach on the heap is found as a conservative collector
 // finds it, whatever the walkers say: from the blocks holding the roots, every aligned word of a reached block that
-// points at or into a live block reaches that block. Of the bytes so reached, each booking covers those from its
+// points at or into a live block reaches that block; a booked block that the scan misses (its pointer held outside the
+// heap) is reached too, since the walk reached it, and scanned. Of the bytes so reached, each booking covers those from its
 // address to its end within the block it lies in (a booking at the first element of a new[] array covers the array's
 // cookie too). The findings:
 //   - heap-unclassified: reached bytes no booking covers: a class without a walker, a member a walker forgot;
@@ -76,7 +77,9 @@ public:
     uint64_t mReachedBlocks = 0, mReachedBytes = 0;
     uint64_t mBookedBytes = 0;  // of the reached bytes
     uint64_t mUnclassifiedBytes = 0;
-    uint64_t mBookedUnreached = 0;  // bookings of heap blocks that the scan did not reach from the roots
+    // Bookings of heap blocks that the scan did not reach from the roots: the walk found a pointer where the scan saw
+    // none (one held outside the heap, in a static table or another allocator's memory, or hidden in other bits).
+    std::vector<MemoryGraph::Booking> mBookedUnreached;
     std::vector<Unclassified> mUnclassified;  // largest unbooked first
     std::vector<ByStack> mUnclassifiedByStack;  // largest first
     uint64_t mOverBookedBytes = 0;
