@@ -33,8 +33,8 @@ private:
     struct Group;
 
     // An object or a raw block that the scene owns until it is destroyed.
-    template <class T, class... Args> T* Make(Args&&... args) {
-        T* object = new T(std::forward<Args>(args)...);
+    template <class T, class... Args> T* Make(Args&&... args) { return Own(new T(std::forward<Args>(args)...)); }
+    template <class T> T* Own(T* object) {
         mOwned.emplace_back(object, [](void* owned) { delete static_cast<T*>(owned); });
         return object;
     }
@@ -49,8 +49,21 @@ private:
     // The cells above the groups' leaves, the worlds, the object manager and its queued changes.
     void BuildWorld(std::vector<Group>& groups);
 
+    // The scene's record of what it made is no engine memory: it lives in pages of its own, outside the heap, so
+    // that the heap holds what the engine allocated and nothing else.
+    template <class T> struct OutsideHeap {
+        using value_type = T;
+        OutsideHeap() = default;
+        template <class U> OutsideHeap(const OutsideHeap<U>&) {}
+        T* allocate(size_t count);
+        void deallocate(T* pages, size_t count);
+        template <class U> bool operator==(const OutsideHeap<U>&) const { return true; }
+        template <class U> bool operator!=(const OutsideHeap<U>&) const { return false; }
+    };
+    using Owned = std::unique_ptr<void, void (*)(void*)>;
+
     int mGroups;
-    std::vector<std::unique_ptr<void, void (*)(void*)>> mOwned;
+    std::vector<Owned, OutsideHeap<Owned>> mOwned;
     Graphics::PersistentObjectManager* mManager = nullptr;
     Graphics::ConsolidatedWorld* mWorld = nullptr;
 };
