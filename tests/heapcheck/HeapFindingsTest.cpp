@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -183,6 +184,22 @@ TEST_P(HeapFindingsNames, TheBlocksAndBookingsAtFault) {
         EXPECT_STREQ(findings.mOverBooked[0].mBooking.mDynamicType, "float*");
         EXPECT_EQ(findings.mOverBooked[0].mBlock.mAddress, Samples());
         EXPECT_EQ(findings.mOverBooked[0].mBeyond, 16u);
+        {
+            char samples[32];
+            std::snprintf(samples, sizeof samples, "%p", Samples());
+            const std::string reached = std::to_string(sizeof(Crate) + 40 + 3 * sizeof(Tagged) + sizeof(size_t));
+            const std::string text = findings.Print();
+            EXPECT_EQ(text.substr(text.find("\nReached")),
+                      "\nReached from the roots: " + reached + " bytes in 3 blocks\n"
+                      "Booked: " + reached + " bytes (100.00%)\n"
+                      "Heap-unclassified: 0 bytes in 0 blocks\n"
+                      "Over-booked: 16 bytes in 1 bookings\n"
+                      "Double-booked: 0 bytes in 0 overlaps\n"
+                      "Not a block: 0 bookings\n"
+                      "\n"
+                      "Over-booked, most first\n"
+                      "float* at " + samples + ": booked 56 bytes, 16 bytes past its block of 40 bytes at " + samples + "\n");
+        }
         break;
     case Fault::Twice:
         ASSERT_EQ(findings.mDoubleBooked.size(), 1u);

@@ -253,65 +253,44 @@ std::string HeapFindings::Print(size_t most) const {
     text += "Not a block: " + std::to_string(mNotABlock.size()) + " bookings\n";
     if (!mBookedUnreached.empty())
         text += "Booked but not reached by the scan: " + std::to_string(mBookedUnreached.size()) + " bookings\n";
-    const auto more = [&](size_t count, const char* what) {
-        if (count > most) text += "(" + std::to_string(count - most) + " more " + what + ")\n";
+    // A list under its heading, at most `most` entries and the number of the others.
+    const auto list = [&](const auto& entries, const char* heading, const char* others, auto&& write) {
+        if (entries.empty()) return;
+        text += std::string("\n") + heading + "\n";
+        for (size_t i = 0; i < entries.size() && i < most; ++i) write(entries[i]);
+        if (entries.size() > most) text += "(" + std::to_string(entries.size() - most) + " more " + others + ")\n";
+    };
+    const auto booking = [](const MemoryGraph::Booking& booked) {
+        return std::string(booked.mDynamicType) + " at " + Hex(booked.mAddress);
     };
 
-    if (!mUnclassifiedByStack.empty()) {
-        text += "\nHeap-unclassified by allocating stack, largest first\n";
-        for (size_t g = 0; g < mUnclassifiedByStack.size() && g < most; ++g) {
-            const ByStack& group = mUnclassifiedByStack[g];
-            text += Bytes(group.mUnbooked) + " in " + std::to_string(group.mBlocks) + " blocks, the largest " +
-                    Hex(group.mLargest.mBlock.mAddress) + " of " + Bytes(group.mLargest.mBlock.mBytes) + " (" +
-                    std::to_string(group.mLargest.mUnbooked) + " unbooked), held by " +
-                    (group.mLargest.mHolder ? group.mLargest.mHolder + (" +" + std::to_string(group.mLargest.mHolderOffset))
-                                            : std::string("a root")) +
-                    "\n";
-            if (!group.mStack) text += "    (no stack recorded)\n";
-            for (const void* frame : HeapCheck::Stack(group.mStack)) text += "    " + HeapCheck::Describe(frame) + "\n";
-        }
-        more(mUnclassifiedByStack.size(), "stacks");
-    }
-    if (!mOverBooked.empty()) {
-        text += "\nOver-booked, most first\n";
-        for (size_t o = 0; o < mOverBooked.size() && o < most; ++o) {
-            const OverBooked& over = mOverBooked[o];
-            text += std::string(over.mBooking.mDynamicType) + " at " + Hex(over.mBooking.mAddress) + ": booked " +
-                    Bytes(over.mBooking.mBytes) + ", " + Bytes(over.mBeyond) + " past its block of " +
-                    Bytes(over.mBlock.mBytes) + " at " + Hex(over.mBlock.mAddress) + "\n";
-        }
-        more(mOverBooked.size(), "bookings");
-    }
-    if (!mDoubleBooked.empty()) {
-        text += "\nDouble-booked\n";
-        for (size_t d = 0; d < mDoubleBooked.size() && d < most; ++d) {
-            const DoubleBooked& twice = mDoubleBooked[d];
-            text += Bytes(twice.mBytes) + " of " + twice.mOuter.mDynamicType + " at " + Hex(twice.mOuter.mAddress) +
-                    " booked again as " + twice.mInner.mDynamicType + " at " + Hex(twice.mInner.mAddress) + "\n";
-        }
-        more(mDoubleBooked.size(), "overlaps");
-    }
-    if (!mNotABlock.empty()) {
-        text += "\nNot a block\n";
-        for (size_t n = 0; n < mNotABlock.size() && n < most; ++n) {
-            const NotABlock& stray = mNotABlock[n];
-            text += std::string(stray.mBooking.mDynamicType) + " at " + Hex(stray.mBooking.mAddress) + ", " +
-                    Bytes(stray.mBooking.mBytes) + ": ";
-            if (stray.mBlock.mAddress)
-                text += std::to_string(At(stray.mBooking.mAddress) - At(stray.mBlock.mAddress)) + " bytes into the block at " +
-                        Hex(stray.mBlock.mAddress) + " of " + Bytes(stray.mBlock.mBytes) + "\n";
-            else
-                text += "in no live block\n";
-        }
-        more(mNotABlock.size(), "bookings");
-    }
-    if (!mBookedUnreached.empty()) {
-        text += "\nBooked but not reached by the scan\n";
-        for (size_t u = 0; u < mBookedUnreached.size() && u < most; ++u)
-            text += std::string(mBookedUnreached[u].mDynamicType) + " at " + Hex(mBookedUnreached[u].mAddress) + ", " +
-                    Bytes(mBookedUnreached[u].mBytes) + "\n";
-        more(mBookedUnreached.size(), "bookings");
-    }
+    list(mUnclassifiedByStack, "Heap-unclassified by allocating stack, largest first", "stacks", [&](const ByStack& group) {
+        const Unclassified& largest = group.mLargest;
+        text += Bytes(group.mUnbooked) + " in " + std::to_string(group.mBlocks) + " blocks, the largest " +
+                Hex(largest.mBlock.mAddress) + " of " + Bytes(largest.mBlock.mBytes) + " (" +
+                std::to_string(largest.mUnbooked) + " unbooked), held by " +
+                (largest.mHolder ? largest.mHolder + (" +" + std::to_string(largest.mHolderOffset)) : "a root") + "\n";
+        if (!group.mStack) text += "    (no stack recorded)\n";
+        for (const void* frame : HeapCheck::Stack(group.mStack)) text += "    " + HeapCheck::Describe(frame) + "\n";
+    });
+    list(mOverBooked, "Over-booked, most first", "bookings", [&](const OverBooked& over) {
+        text += booking(over.mBooking) + ": booked " + Bytes(over.mBooking.mBytes) + ", " + Bytes(over.mBeyond) +
+                " past its block of " + Bytes(over.mBlock.mBytes) + " at " + Hex(over.mBlock.mAddress) + "\n";
+    });
+    list(mDoubleBooked, "Double-booked", "overlaps", [&](const DoubleBooked& twice) {
+        text += Bytes(twice.mBytes) + " of " + booking(twice.mOuter) + " booked again as " + booking(twice.mInner) + "\n";
+    });
+    list(mNotABlock, "Not a block", "bookings", [&](const NotABlock& stray) {
+        text += booking(stray.mBooking) + ", " + Bytes(stray.mBooking.mBytes) + ": ";
+        if (stray.mBlock.mAddress)
+            text += std::to_string(At(stray.mBooking.mAddress) - At(stray.mBlock.mAddress)) + " bytes into the block at " +
+                    Hex(stray.mBlock.mAddress) + " of " + Bytes(stray.mBlock.mBytes) + "\n";
+        else
+            text += "in no live block\n";
+    });
+    list(mBookedUnreached, "Booked but not reached by the scan", "bookings", [&](const MemoryGraph::Booking& booked) {
+        text += booking(booked) + ", " + Bytes(booked.mBytes) + "\n";
+    });
     return text;
 }
 
