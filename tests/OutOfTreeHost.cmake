@@ -19,8 +19,8 @@ if(memory MATCHES "wx")
 endif()
 string(REGEX MATCHALL "INTERFACE_COMPILE_FEATURES \"cxx_std_17\"" features "${memory}")
 list(LENGTH features count)
-if(NOT count EQUAL 2)
-    message(FATAL_ERROR "Tarn::Memory and Tarn::EngineModel must carry cxx_std_17")
+if(NOT count EQUAL 3)
+    message(FATAL_ERROR "Tarn::Memory, Tarn::EngineModel and Tarn::HeapCheck must carry cxx_std_17")
 endif()
 
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE} -B ${WORK}/build -DCMAKE_PREFIX_PATH=${WORK}/prefix
@@ -32,6 +32,10 @@ if(flags MATCHES "wx")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/build OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${WORK}/build/host ${WORK}/build/libquarry_walkers.so COMMAND_ERROR_IS_FATAL ANY)
+# The same host under the installed heap check, as a host runs its own program under it.
+file(GLOB_RECURSE heapCheck ${WORK}/prefix/*/libTarnHeapCheck.so)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LD_PRELOAD=${heapCheck}
+                        ${WORK}/build/host ${WORK}/build/libquarry_walkers.so COMMAND_ERROR_IS_FATAL ANY)
 
 if(BROWSER)
     execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK}/consumer -DCMAKE_PREFIX_PATH=${WORK}/prefix
