@@ -68,7 +68,7 @@ inline void WalkMembers(Crate& crate, Utilities::Walking& walk) {
 __attribute__((noinline)) Crate* MakeCrate(int count) {
     auto* crate = new Crate;
     crate->mCount = count;
-    crate->mSamples = new float[size_t(count)];
+    crate->mSamples = new float[size_t(count)]();  // zeroes: no stale word for the scan to take for a pointer
     crate->mTagged = new Tagged[3];
     return crate;
 }

@@ -209,7 +209,9 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
     scan(missed);
 
     // ---- The reached bytes, booked and not
-    std::map<uint32_t, ByStack> byStack;
+    // By stack and by the type that holds them, so that blocks allocated while no stacks were recorded still fall
+    // apart by what holds them.
+    std::map<std::pair<uint32_t, std::string>, ByStack> byStack;
     for (size_t i = 0; i < blocks.Size(); ++i) {
         if (!reached[i]) continue;
         const HeapBlock& block = blocks[i];
@@ -225,7 +227,8 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
         }
         findings.mUnclassified.push_back(entry);
         findings.mUnclassifiedBytes += unbooked;
-        ByStack& group = byStack.try_emplace(block.mStack, ByStack{block.mStack, 0, 0, entry}).first->second;
+        const std::pair<uint32_t, std::string> key{block.mStack, entry.mHolder ? entry.mHolder : ""};
+        ByStack& group = byStack.try_emplace(key, ByStack{block.mStack, 0, 0, entry}).first->second;
         group.mUnbooked += unbooked;
         ++group.mBlocks;
         if (unbooked > group.mLargest.mUnbooked) group.mLargest = entry;
@@ -233,8 +236,8 @@ HeapFindings HeapFindings::Of(const RecordMemory& recorder, const HeapBlocks& bl
     std::sort(findings.mUnclassified.begin(), findings.mUnclassified.end(), [](const Unclassified& a, const Unclassified& b) {
         return a.mUnbooked != b.mUnbooked ? a.mUnbooked > b.mUnbooked : a.mBlock.mAddress < b.mBlock.mAddress;
     });
-    for (const auto& [stack, group] : byStack) findings.mUnclassifiedByStack.push_back(group);
-    std::sort(findings.mUnclassifiedByStack.begin(), findings.mUnclassifiedByStack.end(),
+    for (const auto& [key, group] : byStack) findings.mUnclassifiedByStack.push_back(group);
+    std::stable_sort(findings.mUnclassifiedByStack.begin(), findings.mUnclassifiedByStack.end(),
               [](const ByStack& a, const ByStack& b) { return a.mUnbooked > b.mUnbooked; });
     return findings;
 }

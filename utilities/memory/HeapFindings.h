@@ -44,7 +44,8 @@ public:
         const char* mHolder;
         uint64_t mHolderOffset;
     };
-    // The unclassified blocks that one stack allocated (stack 0: those allocated while no stacks were recorded).
+    // The unclassified blocks that one stack allocated (stack 0: those allocated while no stacks were recorded) and
+    // one type holds.
     struct ByStack {
         uint32_t mStack;
         uint64_t mUnbooked;
