@@ -7,7 +7,9 @@
 #include "utilities/memory/RecordMemory.h"
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -32,8 +34,17 @@ private:
     // What one group built, for the render graph above it to point at.
     struct Group;
 
-    // An object or a raw block that the scene owns until it is destroyed.
-    template <class T, class... Args> T* Make(Args&&... args) { return Own(new T(std::forward<Args>(args)...)); }
+    // An object or a raw block that the scene owns until it is destroyed. Objects are made in zeroed memory, so
+    // that their padding holds no stale bytes that a scan of the heap would take for pointers.
+    template <class T, class... Args> T* Make(Args&&... args) {
+        void* block = std::memset(::operator new(sizeof(T)), 0, sizeof(T));
+        try {
+            return Own(new (block) T(std::forward<Args>(args)...));
+        } catch (...) {
+            ::operator delete(block);
+            throw;
+        }
+    }
     template <class T> T* Own(T* object) {
         mOwned.emplace_back(object, [](void* owned) { delete static_cast<T*>(owned); });
         return object;

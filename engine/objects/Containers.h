@@ -53,6 +53,9 @@ public:
             new (fresh + i) T(std::move(mData[i]));
             mData[i].~T();
         }
+        // Free slots hold zeros rather than what the allocator left there, which a scan of the heap would take
+        // for pointers.
+        if (capacity > mCount) std::memset(static_cast<void*>(fresh + mCount), 0, sizeof(T) * size_t(capacity - mCount));
         ::operator delete(mData);
         mData = fresh;
         mCapacity = capacity;

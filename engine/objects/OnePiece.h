@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -17,9 +18,10 @@
 
 namespace Tarn::Objects {
 
-// A T made in a block with `tableBytes` more bytes behind it; T declares TARN_DELETED_IN_ONE_PIECE.
+// A T made in a block with `tableBytes` more bytes behind it, all zero to begin with (what the object leaves
+// unused holds no stale bytes); T declares TARN_DELETED_IN_ONE_PIECE.
 template <class T, class... Args> T* NewInOnePiece(size_t tableBytes, Args&&... args) {
-    void* block = ::operator new(sizeof(T) + tableBytes);
+    void* block = std::memset(::operator new(sizeof(T) + tableBytes), 0, sizeof(T) + tableBytes);
     try {
         return new (block) T(std::forward<Args>(args)...);
     } catch (...) {
