@@ -378,7 +378,13 @@
 
   // A treemap that redraws itself when its width changes.
   function redrawOnResize(map, render) {
-    redrawOnResize(map, render);
+    let drawnWidth = -1;
+    new ResizeObserver(() => {
+      if (map.clientWidth !== drawnWidth) render();
+      drawnWidth = map.clientWidth;
+    }).observe(map);
+    render();
+    drawnWidth = map.clientWidth;
   }
 
   // Tableau 10: hues that stay apart for readers with weak colour vision.
