@@ -260,7 +260,7 @@ const treeItem = (address) => `#dominators-view li[data-address="${address}"]`;
 // The rows under an expanded object: retained, own, share and the object, or the line of those folded.
 const treeChildren = (page, address) => page.$$eval(`${treeItem(address)} > ul > li`, (items) => items.map((item) =>
   (item.classList.contains('fold') ? [item.textContent]
-    : [...item.querySelector('.line').children].slice(1).map((cell) => cell.textContent))));
+    : [...item.querySelectorAll(':scope > .line > :not(.toggle)')].map((cell) => cell.textContent))));
 const expand = async (page, address) => {
   if ((await page.getAttribute(treeItem(address), 'aria-expanded')) !== 'true') {
     await page.click(`${treeItem(address)} > .line button.toggle`);

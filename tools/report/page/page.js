@@ -545,6 +545,8 @@
     };
   }
 
+  const kIndent = 16;  // pixels a level of the dominator tree
+
   // The dominator tree as a list: a row per object, its children made on first expanding it.
   function dominatorView(section, path) {
     const list = el('ul', { className: 'dominators' });
@@ -559,29 +561,35 @@
                       `bytes: what freeing it would free. ${notes.join(' ')}`),
                    el('div', { className: 'tree-head' }, el('span', { className: 'retained' }, 'Retained'),
                       el('span', { className: 'own' }, 'Own'), el('span', { className: 'share' }, 'Share'),
-                      el('span', { className: 'object' }, 'Object')),
+                      el('span', { className: 'toggle' }), el('span', { className: 'object' }, 'Object')),
                    list);
 
-    function itemOf(object) {
+    // The numbers in columns, the objects indented by their depth, as `tarn_report tree` prints them.
+    function itemOf(object, depth) {
       const item = el('li', { className: 'object', dataset: { node: object.index, address: object.address } });
       item.setAttribute('role', 'treeitem');
       const open = object.children.length > 0 || object.more > 0;
       const toggle = open ? el('button', { type: 'button', className: 'toggle', title: 'Show what it dominates' })
                           : el('span', { className: 'toggle' });
+      toggle.style.marginLeft = `${kIndent * depth}px`;
       const name = el('button', { type: 'button', className: 'object', title: 'Show the path from the root' },
                       objectText(object));
       name.addEventListener('click', () => path.show(object));
-      item.append(el('div', { className: 'line' }, toggle,
+      item.append(el('div', { className: 'line' },
                      el('span', { className: 'retained' }, humanBytes(object.retained)),
                      el('span', { className: 'own' }, humanBytes(object.own)),
-                     el('span', { className: 'share' }, percent(object.retained, graphTotal)), name));
+                     el('span', { className: 'share' }, percent(object.retained, graphTotal)), toggle, name));
       if (!open) return item;
       let children = null;  // made on the first expansion
       const expand = (expanded) => {
         if (expanded && !children) {
-          children = el('ul', {}, ...object.children.map(itemOf));
+          children = el('ul', {}, ...object.children.map((child) => itemOf(child, depth + 1)));
           children.setAttribute('role', 'group');
-          if (object.more) children.append(el('li', { className: 'fold' }, foldText(object)));
+          if (object.more) {
+            const fold = el('li', { className: 'fold' }, foldText(object));
+            fold.style.paddingLeft = `calc(var(--numbers) + ${kIndent * (depth + 1)}px)`;
+            children.append(fold);
+          }
           item.append(children);
         }
         if (children) children.hidden = !expanded;
@@ -592,7 +600,7 @@
       if (isRoot(object)) expand(true);
       return item;
     }
-    list.append(itemOf(graphRoot));
+    list.append(itemOf(graphRoot, 0));
   }
 
   // The treemap by owner: each object a box of its retained bytes holding the boxes of the objects it dominates, as
