@@ -134,8 +134,16 @@ TEST(PageOfASnapshot, EmbedsTheOwnersTreeItsFoldsAndThePathsExactly) {
           {"via", {-1, 0, 3, 1, 3, 1, 5}},
           {"more", {0, 0, 0, 0, 0, 1, 1}},
           {"more_bytes", {0, 0, 0, 0, 0, 30, 150}}}},
-        {"three would open a cell but not the other, which retains as much: neither opens, and the path to the Effect "
-         "steps through a cell that the tree folds", {3, 1, 10}, 389, 4,
+        {"three: the cells retain as much, and the first reached is opened; the other is folded", {3, 1, 10}, 388, 5,
+         {{"type", {0, 1, 2, 3, 4}},
+          {"address", {"0x0", "0x1000", "0x5000", "0x2000", "0x4000"}},
+          {"own", {0, 16, 500, 8, 380}},
+          {"retained", {1292, 1292, 500, 388, 380}},
+          {"dominator", {-1, 0, 1, 1, 3}},
+          {"via", {-1, 0, 3, 1, 3}},
+          {"more", {0, 1, 0, 0, 0}},
+          {"more_bytes", {0, 388, 0, 0, 0}}}},
+        {"two, no child beyond them: the path to the Effect steps through a cell that the tree folds", {2, 0, 10}, 500, 4,
          {{"type", {0, 1, 2, 3}},
           {"address", {"0x0", "0x1000", "0x5000", "0x2000"}},
           {"own", {0, 16, 500, 8}},
@@ -159,6 +167,7 @@ TEST(PageOfASnapshot, EmbedsTheOwnersTreeItsFoldsAndThePathsExactly) {
         EXPECT_EQ(data["total"], 1292) << c.mWhat;
         EXPECT_EQ(data["objects"], 8) << c.mWhat;
         EXPECT_EQ(data["unreachable"], unreachable) << c.mWhat;
+        EXPECT_EQ(data["owners"], c.mLimits.mOwners) << c.mWhat;
         EXPECT_EQ(data["least"], c.mLeast) << c.mWhat;
         EXPECT_EQ(data["top"], c.mLimits.mTopChildren) << c.mWhat;
         EXPECT_EQ(data["types"], std::vector<std::string>(types.begin(), types.begin() + ptrdiff_t(c.mTypes))) << c.mWhat;

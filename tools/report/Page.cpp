@@ -46,28 +46,29 @@ std::string ForScriptElement(const nlohmann::ordered_json& data) {
 
 constexpr uint32_t kNone = Dominators::kNone;
 
-// The fewest bytes that an object the page opens retains: the `count`-th most that an object retains, one more when
-// objects beyond the count retain as much, so that at most `count` objects retain at least it. An object's dominators
-// retain at least what it retains, so those objects make a tree under the root. 0 when every object is opened.
-uint64_t LeastOpened(const Dominators& dominators, size_t count) {
-    if (dominators.ReachableCount() - 1 <= count) return 0;
-    if (count == 0) return UINT64_MAX;
-    std::vector<uint64_t> largest;  // the count + 1 largest so far, as a heap with the smallest on top
-    largest.reserve(count + 1);
+// The last of the `count` objects that retain most (in the order of RetainsMore); kNone when there are no more.
+// The page opens those objects: an object's dominators retain at least what it retains, so they make a tree under
+// the root (were a dominator reached after an object that it dominates and retains no more, it would be left closed
+// and the object too).
+uint32_t LastOpened(const SnapshotAnalysis& analysis, size_t count) {
+    const Dominators& dominators = analysis.mDominators;
+    if (dominators.ReachableCount() - 1 <= count) return kNone;
+    if (count == 0) return 0;
+    const auto before = [&](uint32_t a, uint32_t b) { return RetainsMore(analysis, a, b); };
+    std::vector<uint32_t> first;  // the first `count` so far, as a heap with the last of them on top
+    first.reserve(count);
     for (uint32_t node = 1; node < dominators.NodeCount(); ++node) {
         if (!dominators.Reachable(node)) continue;
-        const uint64_t retained = dominators.Retained(node);
-        if (largest.size() <= count) {
-            largest.push_back(retained);
-            std::push_heap(largest.begin(), largest.end(), std::greater<>());
-        } else if (retained > largest.front()) {
-            std::pop_heap(largest.begin(), largest.end(), std::greater<>());
-            largest.back() = retained;
-            std::push_heap(largest.begin(), largest.end(), std::greater<>());
+        if (first.size() < count) {
+            first.push_back(node);
+            std::push_heap(first.begin(), first.end(), before);
+        } else if (before(node, first.front())) {
+            std::pop_heap(first.begin(), first.end(), before);
+            first.back() = node;
+            std::push_heap(first.begin(), first.end(), before);
         }
     }
-    std::sort(largest.begin(), largest.end(), std::greater<>());
-    return largest[count - 1] == largest[count] ? largest[count - 1] + 1 : largest[count - 1];
+    return first.front();
 }
 
 // The nodes the page embeds, in order, with what it says of each.
@@ -91,22 +92,25 @@ public:
         mMoreBytes.push_back(moreBytes);
     }
 
-    // The dominator tree as the page lists it: the objects retaining at least `least` bytes, each with the children
-    // that ChildrenShown shows, the tree command's rule; a child retaining less is embedded with its children folded.
-    void Tree(uint64_t least, size_t top) {
+    // The dominator tree as the page lists it: the objects up to `last` (in the order of RetainsMore) opened, each
+    // with its children as ChildrenShown shows them; a child not opened is embedded with its own children folded.
+    void Tree(uint32_t last, size_t top) {
         const Dominators& dominators = mAnalysis.mDominators;
+        const auto opened = [&](uint32_t node) {
+            return last == kNone || node == last || RetainsMore(mAnalysis, node, last);
+        };
         std::vector<std::pair<uint32_t, int64_t>> stack{{0, -1}};  // a node and its dominator's place
         while (!stack.empty()) {
             const auto [node, dominator] = stack.back();
             stack.pop_back();
-            if (node != 0 && dominators.Retained(node) < least) {
+            if (node != 0 && !opened(node)) {
                 size_t children = 0;
                 for (uint32_t c = mAnalysis.mTree.FirstChild(node); c != kNone; c = mAnalysis.mTree.NextSibling(c))
                     ++children;
                 Add(node, dominator, children, dominators.Retained(node) - mAnalysis.mSnapshot.mBytes[node]);
                 continue;
             }
-            const ShownChildren children = ChildrenShown(mAnalysis, node, least, top);
+            const ShownChildren children = ChildrenShown(mAnalysis, node, opened, top);
             const int64_t at = int64_t(Size());
             Add(node, dominator, children.mFolded, children.mFoldedBytes);
             for (size_t c = children.mShown.size(); c-- > 0;) stack.push_back({children.mShown[c], at});
@@ -194,16 +198,17 @@ private:
 
 nlohmann::ordered_json GraphData(const SnapshotAnalysis& analysis, const PageLimits& limits) {
     const Dominators& dominators = analysis.mDominators;
-    const uint64_t least = LeastOpened(dominators, limits.mOwners);
+    const uint32_t last = LastOpened(analysis, limits.mOwners);
     Embedded embedded(analysis);
-    embedded.Tree(least, limits.mTopChildren);
+    embedded.Tree(last, limits.mTopChildren);
     embedded.Paths(limits.mPathObjects);
     nlohmann::ordered_json data = {
         {"total", dominators.Retained(0)},
         {"objects", dominators.ReachableCount() - 1},
         {"unreachable",
          {{"objects", dominators.NodeCount() - dominators.ReachableCount()}, {"bytes", analysis.UnreachableBytes()}}},
-        {"least", least},
+        {"owners", limits.mOwners},
+        {"least", last == kNone ? 0 : dominators.Retained(last)},
         {"top", limits.mTopChildren}};
     data.update(embedded.Json());
     return data;

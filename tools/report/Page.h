@@ -26,8 +26,8 @@ struct PageReport {
 
 // How much of a snapshot's graph the page embeds, so that it stays a few hundred kilobytes whatever the graph's size.
 struct PageLimits {
-    size_t mOwners = 2000;      // the objects retaining most, each shown with its children as the tree shows them
-    size_t mTopChildren = 3;    // and, of each, this many largest children, whatever they retain
+    size_t mOwners = 2000;      // the objects retaining most are opened: shown with their children that are opened
+    size_t mTopChildren = 3;    // and this many largest children, whatever they retain, the rest folded
     size_t mPathObjects = 4000; // objects embedded only as steps of the paths to those
 };
 
@@ -36,7 +36,7 @@ std::string Page(PageReport report, const PageReport* before = nullptr);
 
 // The part of a snapshot's graph that the page embeds:
 //   {"total": bytes the root retains, "objects": objects it reaches, "unreachable": {"objects", "bytes"},
-//    "least": bytes below which children are folded (beyond each one's largest), "top": that many largest,
+//    "owners", "top": the limits, "least": what the last object opened retains (0 when all are),
 //    "types": [names, spelled as reports spell them], "namespaces": [each type's namespace],
 //    "nodes": {"type", "address", "own", "retained", "dominator", "via", "more", "more_bytes"}}
 // Nodes are columns of one array each, node 0 the root. The dominator tree's nodes come first, in the order the tree

@@ -388,21 +388,25 @@ describe('the page of a snapshot', () => {
 });
 
 describe('the page of a snapshot larger than the page keeps', () => {
-  test('folds the children it leaves out into one line, as tarn_report tree does', async () => {
-    // A cell of 2500 blocks of 8 bytes: the page opens 2000 objects at most, so it opens no block, and shows the
-    // cell's three largest.
-    const blocks = Array.from({ length: 2500 }, (_, i) => ['unsigned char*', 0x10000 + 16 * i, 8, []]);
-    const objects = [['Tarn::World', 0x1000, 16, [2]], ['Tarn::Cell', 0x2000, 8, blocks.map((_, i) => i + 3)],
-                     ...blocks];
+  test('folds the children it leaves out into one line, as tarn_report tree does, the first reached kept', async () => {
+    // Two cells of 1200 blocks of 8 bytes: the page opens 2000 objects, the world, the cells and the first 1997
+    // blocks, all of the first cell's and 797 of the second's, with the third largest of the others' children.
+    const blocks = Array.from({ length: 2400 }, (_, i) => ['unsigned char*', 0x10000 + 16 * i, 8, []]);
+    const cell = (first) => blocks.slice(first, first + 1200).map((_, i) => first + i + 4);
+    const objects = [['Tarn::World', 0x1000, 16, [2, 3]], ['Tarn::Cell', 0x2000, 8, cell(0)],
+                     ['Tarn::Cell', 0x3000, 8, cell(1200)], ...blocks];
     const { page, problems } = await open(browser, makePage('folded.html', writeSnapshot('folded.snap', [1], objects)));
     await expand(page, '0x1000');
-    await expand(page, '0x2000');
-    assert.deepEqual(await treeChildren(page, '0x2000'), [
-      ['8 B', '8 B', '0.0%', 'unsigned char* 0x10000'], ['8 B', '8 B', '0.0%', 'unsigned char* 0x10010'],
-      ['8 B', '8 B', '0.0%', 'unsigned char* 0x10020'], ['(2497 more, 19976 bytes)'],
-    ]);
+    const cases = [['0x2000', 0, 1200, []], ['0x3000', 1200, 797, [['(403 more, 3224 bytes)']]]];
+    for (const [address, first, shown, fold] of cases) {
+      await expand(page, address);
+      const children = await treeChildren(page, address);
+      const block = (i) => ['8 B', '8 B', '0.0%', `unsigned char* 0x${(0x10000 + 16 * (first + i)).toString(16)}`];
+      assert.deepEqual(children.slice(0, 2), [block(0), block(1)], address);
+      assert.deepEqual(children.slice(shown - 1), [block(shown - 1), ...fold], address);
+    }
     assert.match(await page.textContent('#dominators-view .note'),
-                 /Children retaining less than 9 B, beyond each object's 3 largest, are folded into one line\./);
+                 /The page holds the 2000 objects that retain the most \(8 B or more each\) with the 3 largest /);
     assert.deepEqual(problems, []);
     await page.close();
   });

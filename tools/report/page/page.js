@@ -553,8 +553,9 @@
     list.setAttribute('role', 'tree');
     const notes = [];
     if (graph.least > 0) {
-      notes.push(`Children retaining less than ${humanBytes(graph.least)}, beyond each object's ${graph.top} ` +
-                 'largest, are folded into one line.');
+      notes.push(`The page holds the ${graph.owners} objects that retain the most (${humanBytes(graph.least)} or ` +
+                 `more each) with the ${graph.top} largest children of each; their other children are folded into ` +
+                 'one line.');
     }
     section.append(el('h2', {}, 'Dominator tree'),
                    el('p', { className: 'note' }, 'Each object holds the objects it dominates, by falling retained ' +
