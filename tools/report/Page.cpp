@@ -6,7 +6,6 @@
 #include "utilities/analysis/Paths.h"
 
 #include <algorithm>
-#include <functional>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -77,7 +76,6 @@ public:
     explicit Embedded(const SnapshotAnalysis& analysis) : mAnalysis(analysis) {}
 
     size_t Size() const { return mNodes.size(); }
-    uint32_t Node(size_t at) const { return mNodes[at]; }
     int64_t At(uint32_t node) const {
         const auto found = mAt.find(node);
         return found == mAt.end() ? -1 : int64_t(found->second);
@@ -122,9 +120,7 @@ public:
     void Paths(size_t budget) {
         const ShortestPaths paths(GraphOf(mAnalysis.mSnapshot));
         std::vector<uint32_t> order(mNodes.begin() + 1, mNodes.end());
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            return mAnalysis.mDominators.Retained(a) > mAnalysis.mDominators.Retained(b);
-        });
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return RetainsMore(mAnalysis, a, b); });
         std::vector<bool> linked(Size(), false);
         linked[0] = true;
         std::vector<uint32_t> steps;  // from the node up, before the first step whose path is known
