@@ -35,14 +35,19 @@ constexpr ParameterKind kParameterKinds[] = {
     {AParameter::kInt3, 1, 12},     {AParameter::kInt4, 1, 16},
 };
 
+// The values object reads blocks of its own only of the kinds it has an accessor for; of the others (64-bit
+// integers, boxes) an effect instance's value is the parameter's own block.
+bool ReadByValues(AParameter::EType type) {
+    return type != AParameter::kInt64 && type != AParameter::kBox2 && type != AParameter::kBox3;
+}
+
 } // namespace
 
 void DemoScene::BuildDeviceLayer(int index, Group& group) {
     auto attach = [this](AAttachable* owner) { owner->Attach(Make<Attachment>(static_cast<ARefCounted*>(Make<APageableData>()))); };
 
     // ---- Textures of the three APIs, in an atlas, and a level chain over them
-    auto* atlas = Make<AAtlas>();
-    atlas->mEntries = 4 + index % 5;
+    auto* atlas = Own(AAtlas::Create(4 + index % 5));
     auto* texDx9 = Make<TextureDx9>();
     texDx9->mHandle = Make<IDirect3DBaseTexture9>();
     texDx9->mDeviceBytes = 64 * 64 * 4;
@@ -68,29 +73,34 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
     atlas->mRaster = texDx10;
     group.mObjects->Add(levels);
 
-    // ---- Render targets and swap chains
+    // ---- The group's off-screen targets (reflections, shadows, picking), small as such targets are
     auto* targetDx9 = Make<TargetDx9>();
     targetDx9->mIsSurface = index % 2 == 0;
     targetDx9->mHandle = Make<IDirect3DSurface9>();
-    targetDx9->mDeviceBytes = 1920 * 1080 * 4;
+    targetDx9->mDeviceBytes = 128 * 128 * 4;
     auto* targetDx10 = Make<TargetDx10>();
     targetDx10->mHandle = Make<ID3D10Texture2D>();
-    targetDx10->mDeviceBytes = 1280 * 720 * 4;
+    targetDx10->mDeviceBytes = 256 * 256 * 4;
     targetDx10->mAtlas = atlas;
     auto* targetGL = Make<TargetGL>();
     targetGL->mHandle = Make<IGLTexture>();
-    targetGL->mDeviceBytes = 1024 * 768 * 4;
-    auto* chainDx9 = Make<SwapChainDx9>();
-    chainDx9->mHandle = Make<IDirect3DSwapChain9>();
-    auto* chainDx10 = Make<SwapChainDx10>();
-    chainDx10->mHandle = Make<IDXGISwapChain>();
-    auto* chainGL = Make<SwapChainGL>();
-    chainGL->mHandle = Make<GLFrameBuffer>();
-    for (ASwapChain* chain : {static_cast<ASwapChain*>(chainDx9), static_cast<ASwapChain*>(chainDx10),
-                              static_cast<ASwapChain*>(chainGL)}) {
-        chain->mCreation = Make<ACreationParameters>();
-        chain->mDeviceBytes = 2 * 1920 * 1080 * 4;
-        group.mObjects->Add(chain);
+    targetGL->mDeviceBytes = 128 * 128 * 4;
+
+    // ---- The scene's windows, one a graphics API, each with its double-buffered swap chain: made once, with
+    // the first group
+    if (index == 0) {
+        auto* chainDx9 = Make<SwapChainDx9>();
+        chainDx9->mHandle = Make<IDirect3DSwapChain9>();
+        auto* chainDx10 = Make<SwapChainDx10>();
+        chainDx10->mHandle = Make<IDXGISwapChain>();
+        auto* chainGL = Make<SwapChainGL>();
+        chainGL->mHandle = Make<GLFrameBuffer>();
+        for (ASwapChain* chain : {static_cast<ASwapChain*>(chainDx9), static_cast<ASwapChain*>(chainDx10),
+                                  static_cast<ASwapChain*>(chainGL)}) {
+            chain->mCreation = Make<ACreationParameters>();
+            chain->mDeviceBytes = 2 * 1920 * 1080 * 4;
+            group.mObjects->Add(chain);
+        }
     }
     for (ATarget* target : {static_cast<ATarget*>(targetDx9), static_cast<ATarget*>(targetDx10),
                             static_cast<ATarget*>(targetGL)})
@@ -203,7 +213,7 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
     textureInstance->mRaster = texDx10;
     textureInstance->mSampler = sampler;
     auto* parameters = Make<AParameterSet>();
-    auto* values = Make<ParameterValues>(int(std::size(kParameterKinds)));
+    auto* values = Own(ParameterValues::Create(int(std::size(kParameterKinds))));
     auto* names = Make<ListOfPUStrings>();
     names->Add(Intern(L"Default"));
     auto* camera = Make<ARenderCamera>();
@@ -218,15 +228,16 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
         const ParameterKind& kind = kParameterKinds[i];
         auto* parameter = Make<AParameter>(kind.mType, kind.mArraySize);
         const size_t elements = size_t(kind.mArraySize > 0 ? kind.mArraySize : 1);
-        void* value = kind.mElementBytes ? MakeBlock(elements * kind.mElementBytes) : objectValues[nextObject++];
-        parameter->mValue = kind.mElementBytes ? MakeBlock(elements * kind.mElementBytes) : value;
+        parameter->mValue = kind.mElementBytes ? MakeBlock(elements * kind.mElementBytes) : objectValues[nextObject++];
         if (i % 5 == 0) {
             parameter->mDesc = Make<AParamDesc>();
             parameter->mDesc->mUIName = KString(i % 10 ? L"Tint" : L"Colour of the surface under direct light");
             parameter->mDesc->mValue = kind.mElementBytes ? MakeBlock(elements * kind.mElementBytes) : nullptr;
         }
         parameters->mParameters.Add(parameter);
-        if (i % 7 != 6) values->Set(i, value);  // some parameters keep their default
+        if (i % 7 == 6) continue;  // some parameters keep their default
+        const bool ownBlock = kind.mElementBytes && ReadByValues(kind.mType);
+        values->Set(i, ownBlock ? MakeBlock(elements * kind.mElementBytes) : parameter->mValue);
     }
     attach(parameters);
 
@@ -239,16 +250,14 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
     auto* effectData = Make<CBEffectData>();
     effectData->mBuffers = constantSet;
 
-    auto* effect = Make<FXEffectDx10>();
+    auto* effect = Own(AFXEffect::Create<FXEffectDx10>(2, {Intern(L"Opaque"), Intern(L"Shadow"), Intern(L"Outline")}));
     effect->mParameterSet = parameters;
     effect->mParameterSets[0] = parameters;
-    effect->mPasses = 2;
-    for (const wchar_t* technique : {L"Opaque", L"Shadow", L"Outline"}) effect->mTechniques.Add(Intern(technique));
     auto** layouts = reinterpret_cast<AVertexFormat**>(MakeBlock(3 * sizeof(AVertexFormat*)));
     layouts[0] = format;
     layouts[2] = format;
     effect->mLayouts = layouts;
-    nestedInstance->mEffect = Make<SolidEffect>();
+    nestedInstance->mEffect = Own(ARenderEffect::Create<SolidEffect>(1));
 
     auto* instance = Make<VertexColorEffectInstance>();
     instance->mEffect = effect;
@@ -339,7 +348,7 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
     // ---- Effects of the other kinds: a material whose data is another instance, over parameters that feed
     // each other, and effect files of the other two APIs
     auto* material = Make<BasicMaterialEffectInstance>();
-    auto* materialEffect = Make<BasicMaterialEffect>();
+    auto* materialEffect = Own(ARenderEffect::Create<BasicMaterialEffect>(1));
     material->mEffect = materialEffect;
     material->mData = Make<NestedEffectData>(*nestedInstance);
     auto* materialParameters = Make<AParameterSet>();
@@ -354,13 +363,11 @@ void DemoScene::BuildDeviceLayer(int index, Group& group) {
         materialParameters->mParameters.Add(parameter);
     materialEffect->mParameterSet = materialParameters;
     materialEffect->mParameterSets[0] = materialParameters;
-    material->mValues = Make<ParameterValues>(3);
+    material->mValues = Own(ParameterValues::Create(3));
     material->mValues->Set(0, MakeBlock(16));
-    auto* colours = Make<VertexColorEffect>();
-    colours->mPasses = 3;
-    auto* legacyEffect = Make<FXEffectDx9>();
-    auto* glEffect = Make<FXCgEffectGL>();
-    glEffect->mTechniques.Add(Intern(L"Opaque"));
+    auto* colours = Own(ARenderEffect::Create<VertexColorEffect>(3));
+    auto* legacyEffect = Own(AFXEffect::Create<FXEffectDx9>(0, {}));
+    auto* glEffect = Own(AFXEffect::Create<FXCgEffectGL>(1, {Intern(L"Opaque")}));
     glEffect->mLayouts = reinterpret_cast<AVertexFormat**>(MakeBlock(sizeof(AVertexFormat*)));
     glEffect->mLayouts[0] = format;
 

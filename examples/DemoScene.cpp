@@ -6,7 +6,10 @@
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/Walking.h"
 
+#include <new>
 #include <string>
+
+#include <sys/mman.h>
 
 namespace Tarn::Demo {
 
@@ -40,6 +43,14 @@ void EnsureDevice() {
 constexpr int kObjectsPerGroup = 368;
 
 } // namespace
+
+template <class T> T* DemoScene::OutsideHeap<T>::allocate(size_t count) {
+    void* pages = mmap(nullptr, count * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();
+    return static_cast<T*>(pages);
+}
+template <class T> void DemoScene::OutsideHeap<T>::deallocate(T* pages, size_t count) { munmap(pages, count * sizeof(T)); }
+template struct DemoScene::OutsideHeap<DemoScene::Owned>;
 
 unsigned char* DemoScene::MakeBlock(size_t bytes) {
     auto* block = new unsigned char[bytes > 0 ? bytes : 1]();

@@ -7,7 +7,9 @@
 #include "utilities/memory/RecordMemory.h"
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -32,9 +34,18 @@ private:
     // What one group built, for the render graph above it to point at.
     struct Group;
 
-    // An object or a raw block that the scene owns until it is destroyed.
+    // An object or a raw block that the scene owns until it is destroyed. Objects are made in zeroed memory, so
+    // that their padding holds no stale bytes that a scan of the heap would take for pointers.
     template <class T, class... Args> T* Make(Args&&... args) {
-        T* object = new T(std::forward<Args>(args)...);
+        void* block = std::memset(::operator new(sizeof(T)), 0, sizeof(T));
+        try {
+            return Own(new (block) T(std::forward<Args>(args)...));
+        } catch (...) {
+            ::operator delete(block);
+            throw;
+        }
+    }
+    template <class T> T* Own(T* object) {
         mOwned.emplace_back(object, [](void* owned) { delete static_cast<T*>(owned); });
         return object;
     }
@@ -49,8 +60,21 @@ private:
     // The cells above the groups' leaves, the worlds, the object manager and its queued changes.
     void BuildWorld(std::vector<Group>& groups);
 
+    // The scene's record of what it made is no engine memory: it lives in pages of its own, outside the heap, so
+    // that the heap holds what the engine allocated and nothing else.
+    template <class T> struct OutsideHeap {
+        using value_type = T;
+        OutsideHeap() = default;
+        template <class U> OutsideHeap(const OutsideHeap<U>&) {}
+        T* allocate(size_t count);
+        void deallocate(T* pages, size_t count);
+        template <class U> bool operator==(const OutsideHeap<U>&) const { return true; }
+        template <class U> bool operator!=(const OutsideHeap<U>&) const { return false; }
+    };
+    using Owned = std::unique_ptr<void, void (*)(void*)>;
+
     int mGroups;
-    std::vector<std::unique_ptr<void, void (*)(void*)>> mOwned;
+    std::vector<Owned, OutsideHeap<Owned>> mOwned;
     Graphics::PersistentObjectManager* mManager = nullptr;
     Graphics::ConsolidatedWorld* mWorld = nullptr;
 };

@@ -57,8 +57,8 @@ void DemoScene::BuildRenderGraph(int index, Group& group) {
         node->mEffect = group.mEffect;
         if (inCell) cell->mNodes.Add(node);
     };
-    auto pointers = [this](std::initializer_list<ARefCounted*> items) {
-        auto** array = reinterpret_cast<ARefCounted**>(MakeBlock((items.size() + 1) * sizeof(ARefCounted*)));
+    auto pointers = [this](std::initializer_list<ARefCounted*> items, int capacity) {
+        auto** array = reinterpret_cast<ARefCounted**>(MakeBlock(size_t(capacity) * sizeof(ARefCounted*)));
         std::copy(items.begin(), items.end(), array);
         return array;
     };
@@ -128,7 +128,7 @@ void DemoScene::BuildRenderGraph(int index, Group& group) {
         return node;
     };
     auto* polylineNode = primitive(Make<PolylineNode<float>>(), group.mOutline);
-    polylineNode->mAttributes = attributes(kAttributeArray, pointers({group.mImageD, group.mPoints, group.mMatrix}), 3, 4);
+    polylineNode->mAttributes = attributes(kAttributeArray, pointers({group.mImageD, group.mPoints, group.mMatrix}, 4), 3, 4);
     primitive(Make<PolylineNode<double>>(), group.mOutline);
     primitive(Make<CircleNode<double>>(), group.mCircle);
     auto* arcNode = primitive(Make<CircleArcNode<float>>(), group.mCircle);
@@ -147,7 +147,7 @@ void DemoScene::BuildRenderGraph(int index, Group& group) {
     place(imageD);
     imageD->mImage = group.mImageD;
     imageD->mImageEffect = group.mEffect;
-    imageD->mAttributes = attributes(kAttributeSharedArray, pointers({group.mImageF}), 1, 1);
+    imageD->mAttributes = attributes(kAttributeSharedArray, pointers({group.mImageF}, 1), 1, 1);
     auto* imageF = Make<ImageNode2<float>>();
     place(imageF, false);  // drawn over the scene: it lives in the transparent cell
     imageF->mImage = group.mImageF;

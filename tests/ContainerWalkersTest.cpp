@@ -1,18 +1,21 @@
 // Container and string walkers: what each books, in which order, and what it leaves alone.
 #include "Probe.h"
 
+#include "platform/TypeNames.h"
 #include "utilities/walk/IWalkObject.h"
 #include "utilities/walk/Walking.h"
 
 #include <gtest/gtest.h>
 #include <tbb/concurrent_queue.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
 using namespace Tarn::Objects;
 using namespace Tarn::Testing;
+using Tarn::Platform::ReadableNameOf;
 using Tarn::Utilities::RecordMemory;
 using Tarn::Utilities::WalkObjectImpl;
 
@@ -130,18 +133,35 @@ TEST_F(ContainerWalkers, InternedStringsOwnNothing) {
               Line("Total", sizeof(UString), 1, 1) + Line("Tarn::Objects::UString", sizeof(UString), 1, 1));
 }
 
-TEST_F(ContainerWalkers, QueueChargesItsElementsToItselfAndWalksThemInOrder) {
+// The queue books what it allocated: its representation, and the pages its eight lanes hold (32 elements a page,
+// element k in lane k % 8); a page goes when its last slot is popped. Then it walks its elements in order.
+TEST_F(ContainerWalkers, QueueBooksItsRepresentationAndPagesThenWalksItsElementsInOrder) {
     using Queue = tbb::concurrent_queue<AutoPtr<Probe>, tbb::cache_aligned_allocator<AutoPtr<Probe>>>;
-    Queue queue;
-    for (Probe& probe : mProbes) queue.push(AutoPtr<Probe>(&probe));
-    queue.push(AutoPtr<Probe>(nullptr));
-    RecordMemory recorder;
-    WalkObjectImpl<Queue>::Instance().Walk(&queue, &recorder);
-    ASSERT_EQ(ProbeLog().size(), 5u);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(ProbeLog()[i].mId, i);
-    const std::string report(recorder.GetResults());
-    const std::string queueName = report.substr(report.find("tbb::"), report.find('\t', report.find("tbb::")) - report.find("tbb::"));
-    EXPECT_NE(report.find(Line(queueName, sizeof(Queue) + 6 * 8, 1, 1)), std::string::npos);
+    using Representation = tbb::detail::d2::concurrent_queue_rep<AutoPtr<Probe>, tbb::cache_aligned_allocator<AutoPtr<Probe>>>;
+    using Page = Representation::padded_page;
+    static_assert(Representation::n_queue == 8 && Representation::items_per_page == 32);
+    struct Case {
+        int mPushed, mPopped, mPages;
+    };
+    for (const Case& c : {Case{0, 0, 0}, Case{6, 0, 6}, Case{300, 0, 16}, Case{300, 260, 8}, Case{300, 300, 8}}) {
+        SCOPED_TRACE(std::to_string(c.mPushed) + " pushed, " + std::to_string(c.mPopped) + " popped");
+        ProbeLog().clear();
+        Queue queue;
+        for (int i = 0; i < c.mPushed; ++i) queue.push(AutoPtr<Probe>(i < c.mPopped ? nullptr : &mProbes[i % 5]));
+        for (AutoPtr<Probe> popped; queue.unsafe_size() > size_t(c.mPushed - c.mPopped);) ASSERT_TRUE(queue.try_pop(popped));
+        RecordMemory recorder;
+        WalkObjectImpl<Queue>::Instance().Walk(&queue, &recorder);
+        // Each probe is walked at its first reach only.
+        ASSERT_EQ(ProbeLog().size(), size_t(std::min(c.mPushed - c.mPopped, 5)));
+        for (size_t i = 0; i < ProbeLog().size(); ++i) EXPECT_EQ(ProbeLog()[i].mId, int((c.mPopped + i) % 5));
+        const std::string report(recorder.GetResults());
+        EXPECT_NE(report.find(Line(ReadableNameOf<Queue>(), sizeof(Queue), 1, 1)), std::string::npos) << report;
+        EXPECT_NE(report.find(Line(ReadableNameOf<Representation*>(), sizeof(Representation), 1, 1)), std::string::npos);
+        EXPECT_EQ(Booked(report, ReadableNameOf<Page*>()), c.mPages > 0);
+        if (c.mPages > 0) {
+            EXPECT_NE(report.find(Line(ReadableNameOf<Page*>(), c.mPages * sizeof(Page), c.mPages, c.mPages)), std::string::npos);
+        }
+    }
 }
 
 TEST_F(ContainerWalkers, HashTableWalksBucketsFromTheLastThenBooksTheBucketArray) {

@@ -100,14 +100,19 @@ std::array<unsigned long long, 3> Totals(const std::string& report) {
     return totals;
 }
 
+// The scene grows by groups; its three windows, one a graphics API, stay three double-buffered swap chains.
 TEST(DemoWorld, ScalesWithTheObjectsAskedFor) {
     for (int objects : {1000, 20000}) {
         DemoScene scene(objects);
         RecordMemory recorder;
         scene.Measure(recorder);
-        const unsigned long long instances = Totals(std::string(recorder.GetResults()))[1];
+        const std::string report(recorder.GetResults());
+        const unsigned long long instances = Totals(report)[1];
         EXPECT_GT(instances, objects * 7 / 10u);
         EXPECT_LT(instances, objects * 13 / 10u);
+        for (const char* chain : {"IDirect3DSwapChain9", "IDXGISwapChain", "Tarn::Devices::GLFrameBuffer"}) {
+            EXPECT_NE(report.find(std::string("\n") + chain + "\t16588800\t1\t1\r\n"), std::string::npos) << chain;
+        }
     }
 }
 

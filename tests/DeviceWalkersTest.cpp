@@ -283,10 +283,10 @@ TEST_F(DeviceWalkers, EffectInstanceBooksItsParameterValuesOnlyWithAnEffect) {
     set.mParameters.Add(&scale);
     set.mParameters.Add(&tint);
     float value = 1;
-    ParameterValues values(2);
-    values.Set(0, &value);
+    std::unique_ptr<ParameterValues> values(ParameterValues::Create(2));
+    values->Set(0, &value);
     EffectInstance instance;
-    instance.mValues = &values;
+    instance.mValues = values.get();
     EXPECT_FALSE(Booked(Walk(&instance), "Tarn::Devices::ParameterValues"));
 
     VertexColorEffect effect;

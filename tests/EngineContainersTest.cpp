@@ -28,6 +28,8 @@ TEST(ListBase, GrowsToTwiceTheCountPlusTwo) {
     }
     EXPECT_EQ(capacities, (std::vector<int>{2, 2, 6, 6, 6, 6, 14, 14, 14, 14, 14, 14, 14, 14, 30}));
     for (int i = 0; i < 15; ++i) EXPECT_EQ(list[i], i);
+    // The free slots hold zeros, not what the allocator left there.
+    for (int i = 15; i < 30; ++i) EXPECT_EQ(list.mData[i], 0) << i;
 }
 
 TEST(ListBase, DropsTheItemWhenItCannotGrow) {

@@ -238,8 +238,8 @@ TEST_F(GraphicsWalkers, ChangePacketWalksItsTenMembersInOrder) {
             EXPECT_EQ(Booked(ProbeLog()[p].mReportSoFar, silent[s]), s < seen[p]) << "probe " << p << ", " << silent[s];
 }
 
-// The manager's world, then the queued packets in queue order; the queue's row carries 8 bytes a packet and is
-// booked after its packets.
+// The manager's world, then the queued packets in queue order; the queue is booked after its packets, its pages
+// (five packets: one in each of five lanes) as blocks of their own.
 template <class M> class GraphicsObjectManagers : public GraphicsWalkers {};
 using Managers = ::testing::Types<StandardObjectManager, PersistentObjectManager>;
 TYPED_TEST_SUITE(GraphicsObjectManagers, Managers);
@@ -261,7 +261,10 @@ TYPED_TEST(GraphicsObjectManagers, ReachedAsAnObjectManagerWalksItsWorldThenItsP
     EXPECT_FALSE(Booked(ProbeLog().back().mReportSoFar, "Tarn::Graphics::ListOfChangePacket"));
     EXPECT_TRUE(Has(report, Row(ReadableNameOf<TypeParam>(), sizeof(TypeParam), 1, 1)));
     EXPECT_TRUE(Has(report, Row("Tarn::Graphics::SingleNodeWorld", sizeof(world), 1, 1)));
-    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ListOfChangePacket", sizeof(queue) + 5 * 8, 1, 1)));
+    EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ListOfChangePacket", sizeof(queue), 1, 1)));
+    using Representation = tbb::detail::d2::concurrent_queue_rep<ChangePacketQueue::value_type, ChangePacketQueue::allocator_type>;
+    EXPECT_TRUE(Has(report, Row(ReadableNameOf<Representation*>(), sizeof(Representation), 1, 1)));
+    EXPECT_TRUE(Has(report, Row(ReadableNameOf<Representation::padded_page*>(), 5 * sizeof(Representation::padded_page), 5, 5)));
     EXPECT_TRUE(Has(report, Row("Tarn::Graphics::ChangePacket", 5 * sizeof(ChangePacket), 5, 5)));
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -104,9 +105,9 @@ class ParameterValuesWalk : public ::testing::Test {
 protected:
     ParameterValuesWalk() {
         for (AParameter* parameter : {&mTextureParameter, &mColor, &mScale, &mIds}) mSet.mParameters.Add(parameter);
-        mValues.Set(0, &mTexture);
-        mValues.Set(1, mColorValue);
-        mValues.Set(3, mIdValues);
+        mValues->Set(0, &mTexture);
+        mValues->Set(1, mColorValue);
+        mValues->Set(3, mIdValues);
     }
     std::string Walk(ParameterValues* values, AParameterSet* set) {
         IWalkObject::WalkParameterValues(values, set, &mRecorder);
@@ -116,7 +117,7 @@ protected:
     AParameter mTextureParameter{AParameter::kTexture2D, 1}, mColor{AParameter::kColor3, -1};
     AParameter mScale{AParameter::kFloat, 2}, mIds{AParameter::kInt64, 3};
     IndexLog mSet;
-    ParameterValues mValues{4};
+    std::unique_ptr<ParameterValues> mValues{ParameterValues::Create(4)};
     TextureInstance mTexture;
     float mColorValue[3] = {};
     long long mIdValues[3] = {};
@@ -124,7 +125,7 @@ protected:
 };
 
 TEST_F(ParameterValuesWalk, BooksTheValuesObjectThenWalksParametersFromTheLastAskingEachTwice) {
-    const std::string report = Walk(&mValues, &mSet);
+    const std::string report = Walk(mValues.get(), &mSet);
     EXPECT_EQ(mSet.mIndices, (std::vector<int>{3, 3, 1, 1, 0, 0}));
     const size_t total = 84 + 12 + sizeof(TextureInstance);
     EXPECT_EQ(report.substr(0, report.find('\n') + 1), Total(total, 3, 3));
@@ -135,8 +136,8 @@ TEST_F(ParameterValuesWalk, BooksTheValuesObjectThenWalksParametersFromTheLastAs
 }
 
 TEST_F(ParameterValuesWalk, ValuesSeenBeforeAreWalkedAgainAsRepeats) {
-    Walk(&mValues, &mSet);
-    const std::string report = Walk(&mValues, &mSet);
+    Walk(mValues.get(), &mSet);
+    const std::string report = Walk(mValues.get(), &mSet);
     EXPECT_EQ(mSet.mIndices.size(), 12u);
     EXPECT_NE(report.find(Row("Tarn::Devices::ParameterValues", 84, 1, 2)), std::string::npos);
     EXPECT_NE(report.find(Row("Tarn::vec3<float>*", 12, 1, 2)), std::string::npos);
@@ -146,10 +147,10 @@ TEST_F(ParameterValuesWalk, ValuesSeenBeforeAreWalkedAgainAsRepeats) {
 TEST_F(ParameterValuesWalk, SetWithoutParametersBooksOnlyTheValuesObject) {
     IndexLog empty;
     const std::string expected = Total(48, 1, 1) + Row("Tarn::Devices::ParameterValues", 48, 1, 1);
-    EXPECT_EQ(Walk(&mValues, &empty), expected);
+    EXPECT_EQ(Walk(mValues.get(), &empty), expected);
     EXPECT_TRUE(empty.mIndices.empty());
     RecordMemory recorder;
-    IWalkObject::WalkParameterValues(&mValues, nullptr, &recorder);
+    IWalkObject::WalkParameterValues(mValues.get(), nullptr, &recorder);
     EXPECT_EQ(std::string(recorder.GetResults()), expected);
 }
 
@@ -160,7 +161,7 @@ TEST_F(ParameterValuesWalk, NullValuesObjectBooksNothingAndAsksNothing) {
 
 TEST_F(ParameterValuesWalk, NullParameterIsSkippedAndTheWalkGoesOn) {
     mSet.mParameters[1] = nullptr;
-    const std::string report = Walk(&mValues, &mSet);
+    const std::string report = Walk(mValues.get(), &mSet);
     EXPECT_EQ(report.find("Tarn::vec3<float>*"), std::string::npos);
     EXPECT_NE(report.find(Row("Tarn::Devices::TextureInstance", sizeof(TextureInstance), 1, 1)), std::string::npos);
     EXPECT_EQ(mSet.mIndices.back(), 0);

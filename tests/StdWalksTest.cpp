@@ -4,6 +4,9 @@
 #include "Allocations.h"
 #include "Probe.h"
 
+#include "engine/devices/Devices.h"
+#include "engine/graphics/Graphics.h"
+#include "utilities/walk/IWalkObject.h"
 #include "utilities/walkers/HostWalkers.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +22,21 @@ template <class T> struct Held {
     T mValue;
 };
 template <class T> void WalkMembers(Held<T>& held, Utilities::Walking& walk) { walk.Embedded(held.mValue); }
+
+// An effect instance's values over a set of four parameters: booked as the instance's walk books them.
+struct Values {
+    std::unique_ptr<Devices::ParameterValues> mValues;
+};
+inline Devices::AParameterSet& FourParameters() {
+    static Devices::AParameter parameters[4];
+    static Devices::AParameterSet set;
+    if (set.ParameterCount() == 0)
+        for (Devices::AParameter& parameter : parameters) set.mParameters.Add(&parameter);
+    return set;
+}
+void WalkMembers(Values& values, Utilities::Walking& walk) {
+    Utilities::IWalkObject::WalkParameterValues(values.mValues.get(), &FourParameters(), walk.Recorder());
+}
 
 // A chain of objects that make_shared made, each owning the next.
 struct Link {
@@ -83,8 +101,10 @@ constexpr auto kLock = std::__default_lock_policy;
 std::string Row(const std::string& name, size_t bytes, int instances = 1) { return Reports::Row(name, bytes, instances, instances); }
 
 std::vector<Case> Cases() {
+    using namespace Tarn::Devices;
     using Strings = std::vector<std::string>;
     using Matrices = std::vector<std::unique_ptr<SharedMatrix>>;
+    FourParameters();  // made before anything is counted
     return {
         Of<std::string>("short string", 0, "", [](auto& s) { s = "short"; }),
         Of<std::string>("long string", 1, Row("char*", kLongBytes), [](auto& s) { s = kLong; }),
@@ -138,6 +158,21 @@ std::vector<Case> Cases() {
                                           [](auto& p) { p = std::make_unique<SharedMatrix>(); }),
         Of<std::map<std::string, std::vector<std::shared_ptr<SharedMatrix>>>>(
             "nested", 2 + 1 + 1 + 2, "", [](auto& m) { m[kLong] = {std::make_shared<SharedMatrix>(), std::make_shared<SharedMatrix>()}, m["b"]; }),
+        // Engine objects whose walkers grow their size by tables in their own allocation: one block each, booked
+        // whole; a hash table's bucket array is exactly its buckets.
+        Of<std::unique_ptr<AAtlas>>("atlas and its entries in one piece", 1, Row("Tarn::Devices::AAtlas", sizeof(AAtlas) + 5 * 80),
+                                    [](auto& p) { p.reset(AAtlas::Create(5)); }),
+        Of<std::unique_ptr<ARenderEffect>>("effect and its pass table in one piece", 1,
+                                           Row("Tarn::Devices::VertexColorEffect", sizeof(VertexColorEffect) + 3 * 4),
+                                           [](auto& p) { p.reset(ARenderEffect::Create<VertexColorEffect>(3)); }),
+        // Names are interned, the string table's: none is given here, so that only the effect's blocks are seen.
+        Of<std::unique_ptr<ARenderEffect>>("effect file, its technique and pass tables in one piece, and its name list", 2,
+                                           Row("Tarn::Devices::FXEffectDx10", sizeof(FXEffectDx10) + 3 * 8 + 2 * 4),
+                                           [](auto& p) { p.reset(AFXEffect::Create<FXEffectDx10>(2, {nullptr, nullptr, nullptr})); }),
+        Of<Values>("parameter values, their slots and flags in one piece", 1, Row("Tarn::Devices::ParameterValues", 48 + 9 * 4),
+                   [](auto& v) { v.mValues.reset(ParameterValues::Create(4)); }),
+        Of<Tarn::Graphics::ConsolidationBuckets>("hash map: bucket array and an entry array", 2, "",
+                                                 [](auto& m) { m.Add({nullptr, nullptr}); }),
     };
 }
 

@@ -7,7 +7,9 @@
 
 #include "engine/devices/Resources.h"
 
-#include <vector>
+#include <cstdint>
+#include <initializer_list>
+#include <stdexcept>
 
 #pragma GCC visibility push(default)
 
@@ -122,16 +124,31 @@ public:
     virtual ~ExtendedStateSetter() = default;
 };
 
-// Slot i holds the storage of parameter i's value, or nothing. The storage is the caller's.
+// One value a parameter of the effect's set, by index: what a slot points at is the caller's. One block (Create):
+// this object in its first 48 bytes, then a value pointer a parameter, then a flag a parameter, 48 + 9 bytes a
+// parameter in all.
 class ParameterValues : public Objects::IBaseInterface, public Objects::IValueEquals<ParameterValues> {
 public:
-    explicit ParameterValues(int count = 0) : mSlots(size_t(count > 0 ? count : 0)) {}
-
-    void Set(int index, void* value) { mSlots.at(size_t(index)) = {true, value}; }
-
-    virtual bool HasValue(int index) const {
-        return index >= 0 && size_t(index) < mSlots.size() && mSlots[size_t(index)].mHas;
+    static constexpr size_t kHeaderBytes = 48;
+    TARN_DELETED_IN_ONE_PIECE
+    static ParameterValues* Create(int count) {
+        const size_t slots = Objects::Entries(count);
+        return Objects::NewInOnePiece<ParameterValues>(kHeaderBytes - sizeof(ParameterValues) +
+                                                           (sizeof(void*) + sizeof(bool)) * slots,
+                                                       int(slots));
     }
+
+    // Values for no parameter; values for some are made by Create.
+    ParameterValues() = default;
+
+    int Count() const { return mCount; }
+    void Set(int index, void* value) {
+        if (index < 0 || index >= mCount) throw std::out_of_range("ParameterValues::Set");
+        Slots()[index] = value;
+        Flags()[index] = true;
+    }
+
+    virtual bool HasValue(int index) const { return index >= 0 && index < mCount && Flags()[index]; }
     bool* AsBoolArray(int index) const { return As<bool>(index); }
     int* AsIntArray(int index) const { return As<int>(index); }
     vec2<int>* AsInt2Array(int index) const { return As<vec2<int>>(index); }
@@ -146,15 +163,22 @@ public:
     ASamplerState* AsSampler(int index) const { return As<ASamplerState>(index); }
 
 private:
-    struct Slot {
-        bool mHas = false;
-        void* mValue = nullptr;
-    };
-    template <class V> V* As(int index) const {
-        return HasValue(index) ? static_cast<V*>(mSlots[size_t(index)].mValue) : nullptr;
+    template <class T, class... Args> friend T* Objects::NewInOnePiece(size_t, Args&&...);
+    explicit ParameterValues(int count) : mCount(count) {
+        unsigned char* at = reinterpret_cast<unsigned char*>(this) + kHeaderBytes;
+        Objects::MakeTable<void*>(at, size_t(count));
+        Objects::MakeTable<bool>(at + sizeof(void*) * size_t(count), size_t(count));
     }
-    std::vector<Slot> mSlots;
+
+    void** Slots() const {
+        return reinterpret_cast<void**>(reinterpret_cast<unsigned char*>(const_cast<ParameterValues*>(this)) + kHeaderBytes);
+    }
+    bool* Flags() const { return reinterpret_cast<bool*>(Slots() + mCount); }
+    template <class V> V* As(int index) const { return HasValue(index) ? static_cast<V*>(Slots()[index]) : nullptr; }
+
+    int mCount = 0;
 };
+static_assert(sizeof(ParameterValues) <= ParameterValues::kHeaderBytes);
 
 // ---- Effects
 
@@ -164,29 +188,58 @@ public:
     AParameterSet* mParameterSet = nullptr;
 };
 
-// The effect's pass table, 4 bytes a pass, follows it in its own allocation.
+// The effect's pass table, 4 bytes a pass, follows it in its own allocation (Create); one made otherwise has
+// no table behind it.
 class ARenderEffect : public IRenderEffect {
 public:
     static constexpr int kParameterSets = 8;
+    TARN_DELETED_IN_ONE_PIECE
+    template <class E> static E* Create(int passes) {
+        auto* effect = Objects::NewInOnePiece<E>(PassBytes(passes));
+        effect->SetPassTable(Objects::TablesOf(effect), passes);
+        return effect;
+    }
+
     virtual int PassCount() const { return mPasses; }
 
     AParameterSet* mParameterSets[kParameterSets] = {};  // one per parameter group
     EffectInstance* mDefaultInstance = nullptr;
     int mPasses = 0;
+    uint32_t* mPassTable = nullptr;  // mPasses state keys
+
+protected:
+    static size_t PassBytes(int passes) { return sizeof(uint32_t) * Objects::Entries(passes); }
+    void SetPassTable(unsigned char* at, int passes) {
+        mPasses = passes;
+        mPassTable = Objects::MakeTable<uint32_t>(at, Objects::Entries(passes));
+    }
 };
 
 class BasicMaterialEffect : public ARenderEffect {};
 class SolidEffect : public ARenderEffect {};
 class VertexColorEffect : public ARenderEffect {};
 
-// An effect file: its techniques by name, and one input layout per technique.
+// An effect file: its techniques by name, and one input layout per technique. Create makes it in one piece
+// with its technique table (8 bytes a technique, first) and its pass table; its techniques are those it was
+// made with.
 class AFXEffect : public ARenderEffect {
 public:
     using NameList = Objects::_ListBase<Objects::UString*, Objects::NoLifetime<Objects::UString*>>;
+    template <class E> static E* Create(int passes, std::initializer_list<Objects::UString*> techniques) {
+        const size_t count = techniques.size();
+        auto* effect = Objects::NewInOnePiece<E>(sizeof(void*) * count + PassBytes(passes));
+        unsigned char* tables = Objects::TablesOf(effect);
+        effect->mTechniqueTable = Objects::MakeTable<void*>(tables, count);
+        effect->SetPassTable(tables + sizeof(void*) * count, passes);
+        for (Objects::UString* name : techniques) effect->mTechniques.Add(name);
+        return effect;
+    }
+
     virtual NameList* TechniqueNames() { return &mTechniques; }
 
     Objects::_ArrayList<Objects::UString*, Objects::NoLifetime<Objects::UString*>> mTechniques;
     AVertexFormat** mLayouts = nullptr;  // mTechniques.Count() entries
+    void** mTechniqueTable = nullptr;    // the compiled techniques, one a name
 };
 
 class FXEffectDx9 : public AFXEffect, public IParameterActivationTarget {};

@@ -37,11 +37,12 @@ struct MeshBoundVertex {
     int32_t mCount = 0;
 };
 
-// A binding with room for `count` 32-bit entries behind it; released with DestroyTable.
+// A binding with `count` 32-bit entries behind it, zero until set; released with DestroyTable.
 template <class Table> Table* CreateTable(int count) {
-    void* block = ::operator new(sizeof(Table) + sizeof(int32_t) * size_t(count > 0 ? count : 0));
+    void* block = ::operator new(sizeof(Table) + sizeof(int32_t) * Objects::Entries(count));
     Table* table = new (block) Table;
     table->mCount = count;
+    Objects::MakeTable<int32_t>(Objects::TablesOf(table), Objects::Entries(count));
     return table;
 }
 template <class Table> void DestroyTable(Table* table) { ::operator delete(table); }

@@ -206,12 +206,28 @@ public:
     Objects::KString mPath;
 };
 
-// Entries of 80 bytes follow the atlas in its own allocation.
+// Where one image of an atlas lies in its raster.
+struct AtlasEntry {
+    double mTexCoords[4][2];  // the corners
+    int mPixels[4];           // left, top, width, height
+};
+static_assert(sizeof(AtlasEntry) == 80);
+
+// Its entries follow the atlas in its own allocation (Create); one made otherwise has none behind it.
 class AAtlas : public Objects::ARefCounted, public Objects::AAttachable, public Objects::IClone {
 public:
+    TARN_DELETED_IN_ONE_PIECE
+    static AAtlas* Create(int entries) {
+        auto* atlas = Objects::NewInOnePiece<AAtlas>(sizeof(AtlasEntry) * Objects::Entries(entries));
+        atlas->mEntries = entries;
+        atlas->mEntryTable = Objects::MakeTable<AtlasEntry>(Objects::TablesOf(atlas), Objects::Entries(entries));
+        return atlas;
+    }
+
     virtual int EntryCount() const { return mEntries; }
     int mEntries = 0;
     IBaseRaster* mRaster = nullptr;
+    AtlasEntry* mEntryTable = nullptr;  // mEntries entries
 };
 
 // ---- States

@@ -53,6 +53,9 @@ public:
             new (fresh + i) T(std::move(mData[i]));
             mData[i].~T();
         }
+        // Free slots hold zeros rather than what the allocator left there, which a scan of the heap would take
+        // for pointers.
+        if (capacity > mCount) std::memset(static_cast<void*>(fresh + mCount), 0, sizeof(T) * size_t(capacity - mCount));
         ::operator delete(mData);
         mData = fresh;
         mCapacity = capacity;
@@ -179,10 +182,20 @@ class _HashTable : public IClone {
 public:
     class ValueList : public _ArrayList<KV, NoLifetime<KV>> {};
 
-    explicit _HashTable(int bucketCount) : mBuckets(new ValueList[bucketCount]), mBucketCount(bucketCount) {}
+    // The buckets are one block of exactly mBucketCount lists: made in place rather than by new[], whose cookie
+    // (the lists have a destructor) would lie in front of the array, outside the bytes that the array's own
+    // address and count describe.
+    explicit _HashTable(int bucketCount)
+        : mBuckets(static_cast<ValueList*>(::operator new(sizeof(ValueList) * size_t(bucketCount > 0 ? bucketCount : 0)))),
+          mBucketCount(uint32_t(bucketCount > 0 ? bucketCount : 0)) {
+        for (uint32_t b = 0; b < mBucketCount; ++b) new (mBuckets + b) ValueList;
+    }
     _HashTable(const _HashTable&) = delete;
     _HashTable& operator=(const _HashTable&) = delete;
-    ~_HashTable() override { delete[] mBuckets; }
+    ~_HashTable() override {
+        for (uint32_t b = mBucketCount; b-- > 0;) mBuckets[b].~ValueList();
+        ::operator delete(mBuckets);
+    }
 
     int Count() const { return mCount; }
     uint32_t BucketOf(const K& key) const { return static_cast<uint32_t>(H::Hash(key) % uint64_t(mBucketCount)); }

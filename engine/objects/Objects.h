@@ -6,6 +6,7 @@
 #include "engine/objects/Containers.h"
 #include "engine/objects/Interfaces.h"
 #include "engine/objects/Lists.h"
+#include "engine/objects/OnePiece.h"
 #include "engine/objects/Primitives.h"
 #include "engine/objects/Strings.h"
 

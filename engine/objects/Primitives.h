@@ -90,7 +90,7 @@ template <class T> struct XPlane {
 template <class T> class XPlaneSet : public ARefCounted {
 public:
     XPlaneSet() = default;
-    explicit XPlaneSet(int planeCount) : mPlanes(new XPlane<T>[planeCount]) {}
+    explicit XPlaneSet(int planeCount) : mPlanes(new XPlane<T>[planeCount]()) {}
     XPlaneSet(const XPlaneSet&) = delete;
     XPlaneSet& operator=(const XPlaneSet&) = delete;
     ~XPlaneSet() override { delete[] mPlanes; }

@@ -38,7 +38,7 @@ public:
 protected:
     C* mChars = mInline;
     int mLen = 0;
-    C mInline[Inline];
+    C mInline[Inline] = {};  // zeros past the text: no stale bytes that a scan of the heap would take for pointers
 
 private:
     void Assign(const C* text) {

@@ -6,7 +6,7 @@
 //                           the array only. A value type is walked in place as soon as its walk is written: no list
 //                           can forget it.
 //   hash tables             each bucket's list from the last bucket to the first, then the bucket array
-//   change-packet queue     8 bytes an element charged to the queue itself, then the elements in queue order
+//   change-packet queue     its representation and pages as blocks, then the elements in queue order
 //   KString, KStringA       the heap block of a long text; a short text lives inside the string
 //
 // A container never books itself: whoever reached it did, or it is embedded in an object that did.
@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 namespace Tarn::Utilities {
 
@@ -114,10 +115,27 @@ void WalkMembers(Objects::_KeyValue<V, K>& entry, Walking& walk) {
     walk.Pointer(entry.mValue);
 }
 
-// The queue's pages are out of sight: only its unsynchronised size and iteration are used.
+// The representation a queue's iterator is made from: a protected member of the iterator's base, named through a
+// class derived from the iterator, as the language allows for protected members.
+template <class Queue> struct QueueRepresentation : decltype(std::declval<Queue&>().unsafe_begin()) {
+    using Iterator = decltype(std::declval<Queue&>().unsafe_begin());
+    static auto* Of(Queue& queue) {
+        const Iterator begin = queue.unsafe_begin();
+        return begin.*(&QueueRepresentation::my_queue_rep);
+    }
+};
+
+// What the queue allocated: its representation (the counters and a micro-queue per lane), and the pages of
+// elements that each lane links from its head page on, each at the address and size its allocator was asked for;
+// then the elements in queue order. A lane's page link that is not a page (null, or the mark of a lane broken by
+// an exception) ends it.
 template <class E, class A>
 void WalkMembers(tbb::concurrent_queue<Objects::AutoPtr<E>, A>& queue, Walking& walk) {
-    walk.Grow(queue.unsafe_size() * sizeof(Objects::AutoPtr<E>));
+    auto* representation = QueueRepresentation<tbb::concurrent_queue<Objects::AutoPtr<E>, A>>::Of(queue);
+    walk.Block(representation, sizeof(*representation));
+    for (auto& lane : representation->array)
+        for (auto* page = lane.get_head_page(); reinterpret_cast<uintptr_t>(page) > 1; page = page->next)
+            walk.Block(page, sizeof(*page));
     for (auto element = queue.unsafe_begin(); element != queue.unsafe_end(); ++element) walk.Pointer(element->Get());
 }
 inline void WalkMembers(Graphics::ListOfChangePacket& queue, Walking& walk) {
