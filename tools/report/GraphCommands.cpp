@@ -18,17 +18,13 @@ double Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-SnapshotAnalysis Analyse(const std::string& path, std::istream& in, std::ostream& err) {
+// The snapshot that `read` gives, analysed; `name` for messages.
+template <class ReadSnapshot>
+SnapshotAnalysis Analysed(const std::string& name, ReadSnapshot read, std::ostream& err) {
     const auto start = std::chrono::steady_clock::now();
     std::string error;
-    std::optional<MemorySnapshot> snapshot;
-    if (path == "-") {
-        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        snapshot = MemorySnapshot::Parse(bytes, error);
-    } else {
-        snapshot = MemorySnapshot::Read(path, error);
-    }
-    if (!snapshot) throw Failure{(path == "-" ? "standard input" : path) + ": " + error};
+    std::optional<MemorySnapshot> snapshot = read(error);
+    if (!snapshot) throw Failure{name + ": " + error};
     const bool large = snapshot->NodeCount() >= kLargeGraph;
     char line[160];
     if (large) {
@@ -42,6 +38,13 @@ SnapshotAnalysis Analyse(const std::string& path, std::istream& in, std::ostream
         err << line << std::flush;
     }
     return analysis;
+}
+
+SnapshotAnalysis AnalyseFile(const std::string& path, std::istream& in, std::ostream& err) {
+    if (path != "-")
+        return Analysed(path, [&](std::string& error) { return MemorySnapshot::Read(path, error); }, err);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return GraphCommands::Analyse(bytes, "standard input", err);
 }
 
 void Print(const std::string& text, std::ostream& out) {
@@ -72,17 +75,17 @@ GraphCommands::GraphCommands(CLI::App& app) {
 }
 
 std::optional<int> GraphCommands::Run(std::istream& in, std::ostream& out, std::ostream& err) const {
-    if (mOwners->parsed()) Print(Owners(Analyse(mSnapshot, in, err), mTop), out);
-    else if (mRetained->parsed()) Print(RetainedTypes(Analyse(mSnapshot, in, err), mTop), out);
+    if (mOwners->parsed()) Print(Owners(AnalyseFile(mSnapshot, in, err), mTop), out);
+    else if (mRetained->parsed()) Print(RetainedTypes(AnalyseFile(mSnapshot, in, err), mTop), out);
     else if (mTree->parsed()) {
-        const SnapshotAnalysis analysis = Analyse(mSnapshot, in, err);
+        const SnapshotAnalysis analysis = AnalyseFile(mSnapshot, in, err);
         Print(Tree(analysis, mDepth, mLeast ? *mLeast : analysis.mDominators.Retained(0) / 100), out);
     } else if (mPaths->parsed()) {
         if (mType.empty() && mAddress.empty()) throw Failure{"paths: give --type NAME or --address 0x..."};
         std::optional<uint64_t> address;
         if (!mAddress.empty() && !(address = ParseAddress(mAddress)))
             throw Failure{"paths: --address " + mAddress + " is not a hexadecimal address"};
-        const SnapshotAnalysis analysis = Analyse(mSnapshot, in, err);
+        const SnapshotAnalysis analysis = AnalyseFile(mSnapshot, in, err);
         const std::optional<std::string> type = mType.empty() ? std::nullopt : std::optional<std::string>(mType);
         const std::vector<uint32_t> found = Matching(analysis, type, address);
         if (found.empty()) {
@@ -97,8 +100,12 @@ std::optional<int> GraphCommands::Run(std::istream& in, std::ostream& out, std::
     return 0;
 }
 
+SnapshotAnalysis GraphCommands::Analyse(std::string_view bytes, const std::string& name, std::ostream& err) {
+    return Analysed(name, [&](std::string& error) { return MemorySnapshot::Parse(bytes, error); }, err);
+}
+
 std::string GraphCommands::OwnerTreemapOf(const std::string& path, std::istream& in, std::ostream& err) {
-    return OwnerTreemap(Analyse(path, in, err));
+    return OwnerTreemap(AnalyseFile(path, in, err));
 }
 
 } // namespace Tarn::Utilities

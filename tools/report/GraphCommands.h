@@ -15,6 +15,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace Tarn::Utilities {
 
@@ -27,6 +28,8 @@ public:
     // The exit code of the command that was parsed, when it is one of these. Bad input throws Failure.
     std::optional<int> Run(std::istream& in, std::ostream& out, std::ostream& err) const;
 
+    // The snapshot in `bytes` (a file's, named `name` in messages) analysed; bad input throws Failure.
+    static SnapshotAnalysis Analyse(std::string_view bytes, const std::string& name, std::ostream& err);
     // The treemap by owner of the snapshot at `path` ("-": `in`).
     static std::string OwnerTreemapOf(const std::string& path, std::istream& in, std::ostream& err);
 

@@ -19,12 +19,9 @@ std::string Name(const SnapshotAnalysis& analysis, uint32_t node) {
     return MemoryReport::EscapeName(analysis.mSnapshot.DynamicName(node));
 }
 
-// Nodes by falling retained bytes; equal ones in the order the walk reached them.
+// Nodes in the order of RetainsMore.
 void ByRetained(const SnapshotAnalysis& analysis, std::vector<uint32_t>& nodes, size_t first = SIZE_MAX) {
-    const auto larger = [&](uint32_t a, uint32_t b) {
-        const uint64_t left = analysis.mDominators.Retained(a), right = analysis.mDominators.Retained(b);
-        return left != right ? left > right : a < b;
-    };
+    const auto larger = [&](uint32_t a, uint32_t b) { return RetainsMore(analysis, a, b); };
     if (first < nodes.size()) {
         std::partial_sort(nodes.begin(), nodes.begin() + ptrdiff_t(first), nodes.end(), larger);
         nodes.resize(first);
@@ -186,6 +183,24 @@ std::string Paths(const SnapshotAnalysis& analysis, const std::vector<uint32_t>&
     return text;
 }
 
+bool RetainsMore(const SnapshotAnalysis& analysis, uint32_t a, uint32_t b) {
+    const uint64_t left = analysis.mDominators.Retained(a), right = analysis.mDominators.Retained(b);
+    return left != right ? left > right : a < b;
+}
+
+ShownChildren ChildrenShown(const SnapshotAnalysis& analysis, uint32_t node, const std::function<bool(uint32_t)>& enough,
+                            size_t top) {
+    ShownChildren children{analysis.mTree.Children(node)};
+    std::vector<uint32_t>& shown = children.mShown;
+    ByRetained(analysis, shown);
+    size_t kept = 0;
+    while (kept < shown.size() && (kept < top || enough(shown[kept]))) ++kept;
+    for (size_t c = kept; c < shown.size(); ++c) children.mFoldedBytes += analysis.mDominators.Retained(shown[c]);
+    children.mFolded = shown.size() - kept;
+    shown.resize(kept);
+    return children;
+}
+
 std::string Tree(const SnapshotAnalysis& analysis, size_t depth, uint64_t least) {
     const MemorySnapshot& snapshot = analysis.mSnapshot;
     const uint64_t total = analysis.mDominators.Retained(0);
@@ -213,16 +228,10 @@ std::string Tree(const SnapshotAnalysis& analysis, size_t depth, uint64_t least)
         table.Add({HumanBytes(retained), HumanBytes(snapshot.mBytes[node]), Percent(retained, total),
                    indent + (node ? Name(analysis, node) + " " + AddressText(snapshot.mAddresses[node]) : "(root)")});
         if (item.mLevel >= depth) continue;
-        std::vector<uint32_t> children = analysis.mTree.Children(node);
-        ByRetained(analysis, children);
-        size_t kept = 0;
-        while (kept < children.size() && analysis.mDominators.Retained(children[kept]) >= least) ++kept;
-        if (kept < children.size()) {
-            Item fold{kNone, item.mLevel + 1, children.size() - kept, 0};
-            for (size_t c = kept; c < children.size(); ++c) fold.mBytes += analysis.mDominators.Retained(children[c]);
-            stack.push_back(fold);
-        }
-        for (size_t c = kept; c-- > 0;) stack.push_back({children[c], item.mLevel + 1});
+        const ShownChildren children =
+            ChildrenShown(analysis, node, [&](uint32_t child) { return analysis.mDominators.Retained(child) >= least; });
+        if (children.mFolded) stack.push_back({kNone, item.mLevel + 1, children.mFolded, children.mFoldedBytes});
+        for (size_t c = children.mShown.size(); c-- > 0;) stack.push_back({children.mShown[c], item.mLevel + 1});
     }
     return table.Text() + Unreachable(analysis);
 }

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,7 +47,19 @@ std::string RetainedTypes(const SnapshotAnalysis& analysis, size_t top);
 std::vector<uint32_t> Matching(const SnapshotAnalysis& analysis, const std::optional<std::string>& type,
                                const std::optional<uint64_t>& address);
 std::string Paths(const SnapshotAnalysis& analysis, const std::vector<uint32_t>& objects, size_t max);
-// Down to `depth` levels below the root; children retaining less than `least` bytes folded into one line.
+// Whether `a` comes before `b` among objects by falling retained bytes, equal ones in the order the walk reached them.
+bool RetainsMore(const SnapshotAnalysis& analysis, uint32_t a, uint32_t b);
+// A node's children as the dominator tree shows them: in the order of RetainsMore, the first `top` and those after
+// them that `enough` keeps, up to the first it does not (`tree` keeps those retaining at least its --min); the others
+// are folded into one line, "(N more, X bytes)".
+struct ShownChildren {
+    std::vector<uint32_t> mShown;
+    size_t mFolded = 0;
+    uint64_t mFoldedBytes = 0;
+};
+ShownChildren ChildrenShown(const SnapshotAnalysis& analysis, uint32_t node,
+                            const std::function<bool(uint32_t child)>& enough, size_t top = 0);
+// Down to `depth` levels below the root; children shown as ChildrenShown shows them.
 std::string Tree(const SnapshotAnalysis& analysis, size_t depth, uint64_t least);
 std::string OwnerTreemap(const SnapshotAnalysis& analysis);
 

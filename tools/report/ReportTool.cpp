@@ -2,6 +2,7 @@
 
 #include "tools/report/Budgets.h"
 #include "tools/report/GraphCommands.h"
+#include "tools/report/GraphViews.h"
 #include "tools/report/HistoryTool.h"
 #include "tools/report/Page.h"
 #include "tools/report/ReportViews.h"
@@ -35,19 +36,26 @@ std::string ReadAll(const std::string& path, std::istream& in) {
     return text.str();
 }
 
-MemoryReport ReadReport(const std::string& path, std::istream& in) {
-    const std::string name = path == "-" ? "standard input" : path;
-    std::string text = ReadAll(path, in);
-    if (MemorySnapshot::IsSnapshot(text)) {  // a snapshot carries its report
-        std::string why;
-        std::optional<std::string> carried = MemorySnapshot::ReportOf(text, why);
-        if (!carried) throw Failure{name + ": " + why};
-        text = std::move(*carried);
-    }
+std::string NameOf(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
+
+MemoryReport ParseReport(const std::string& text, const std::string& name) {
     MemoryReport::Error error;
     std::optional<MemoryReport> report = MemoryReport::Parse(text, error);
     if (!report) throw Failure{name + ": " + error.Text()};
     return std::move(*report);
+}
+
+MemoryReport ReadReport(const std::string& path, std::istream& in) {
+    std::string text = ReadAll(path, in);
+    if (MemorySnapshot::IsSnapshot(text)) {  // a snapshot carries its report
+        std::string why;
+        std::optional<std::string> carried = MemorySnapshot::ReportOf(text, why);
+        if (!carried) throw Failure{NameOf(path) + ": " + why};
+        text = std::move(*carried);
+    }
+    return ParseReport(text, NameOf(path));
 }
 
 void Write(const std::string& path, const std::string& text, std::ostream& out) {
@@ -99,7 +107,8 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
                          "pointers through which it is found");
     registrations->add_option("-o,--output", output, "The file to write, or - for standard output")->default_val("-");
     CLI::App* html = app.add_subcommand("html", "A page for a web browser: the treemap and the table of types, "
-                                                "sortable and filtered; with --before, the change of every type");
+                                                "sortable and filtered; with --before, the change of every type; for "
+                                                "a snapshot, the treemap by owner, the dominator tree and paths");
     html->add_option("REPORT", report, kReport)->required();
     html->add_option("--before", before, "An earlier report to compare with");
     html->add_option("-o,--output", output, "The HTML file to write, or - for standard output")->required();
@@ -122,13 +131,20 @@ int RunReportTool(int argc, const char* const* argv, std::istream& in, std::ostr
         if (const std::optional<int> code = graph.Run(in, out, err)) return *code;
         if (registrations->parsed()) Write(output, ReachText(LibraryRegistrationRows()), out);
         if (html->parsed()) {
-            const auto name = [](const std::string& path) {
-                return path == "-" ? std::string_view("standard input") : std::string_view(path);
-            };
-            const MemoryReport later = ReadReport(report, in);
             const MemoryReport earlier = before.empty() ? MemoryReport{} : ReadReport(before, in);
-            const PageReport laterPage{later, name(report)}, earlierPage{earlier, name(before)};
-            Write(output, Page(laterPage, before.empty() ? nullptr : &earlierPage), out);
+            const std::string laterName = NameOf(report), earlierName = NameOf(before);
+            const PageReport earlierPage{earlier, earlierName};
+            const auto page = [&](const MemoryReport& later, const SnapshotAnalysis* graph) {
+                Write(output, Page({later, laterName, graph}, before.empty() ? nullptr : &earlierPage), out);
+            };
+            // A snapshot brings its graph to the page, beside the report it carries.
+            if (std::string bytes = ReadAll(report, in); MemorySnapshot::IsSnapshot(bytes)) {
+                const SnapshotAnalysis graph = GraphCommands::Analyse(bytes, laterName, err);
+                bytes = std::string();
+                page(ParseReport(graph.mSnapshot.mReport, laterName), &graph);
+            } else {
+                page(ParseReport(bytes, laterName), nullptr);
+            }
         }
         if (history.Parsed()) {
             return history.Run([&](const std::string& path) { return ReadReport(path, in); },

@@ -6,7 +6,7 @@
 //   tarn_report json REPORT | csv REPORT
 //   tarn_report treemap REPORT -o FILE.svg
 //   tarn_report registrations [-o FILE]        what reaches what in the library's registry
-//   tarn_report html REPORT [--before EARLIER] -o FILE.html
+//   tarn_report html REPORT [--before EARLIER] -o FILE.html      a snapshot's page shows its graph too (Page.h)
 //   tarn_report history add|show|check|plot DB ...      (HistoryTool.h)
 //   and the commands on snapshots (GraphCommands.h)
 //

@@ -15,6 +15,8 @@ public:
 
     // The nodes from the root to `node`, both included; empty when the root does not reach it.
     std::vector<uint32_t> To(uint32_t node) const;
+    // The node before `node` on its path; kNone for the root and for the nodes it does not reach.
+    uint32_t Before(uint32_t node) const { return node == 0 || node >= mParent.size() ? ~uint32_t(0) : mParent[node]; }
 
 private:
     std::vector<uint32_t> mParent;  // the node each was first reached from; kNone where never reached

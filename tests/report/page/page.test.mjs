@@ -1,11 +1,11 @@
-// tarn_report's page in Debian's headless Chromium: pages made by the tool from small reports, opened from disk and
-// driven as a reader drives them.
+// tarn_report's page in Debian's headless Chromium: pages made by the tool from small reports and snapshots, opened
+// from disk and driven as a reader drives them.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { readFileSync, rmSync, statSync } from 'node:fs';
 import { join } from 'node:path';
-import { launch, makePage, open, workDirectory, writeReport } from './support.mjs';
+import { launch, makePage, open, workDirectory, writeReport, writeSnapshot } from './support.mjs';
 
 // A name that would run script, end the data's element or open a comment if any of it were read as HTML.
 const kHostile = 'Evil<"q" & \'a\'> Grüße 漢字 </script><script>window.pwned=1</script>' +
@@ -242,6 +242,176 @@ describe('the page of a report of many types', () => {
   });
 });
 
+// root -> World -> Cell 0x2000 -> Node 0x4000, Effect
+//               -> Cell 0x3000 -> Effect, Node 0x6000 -> Mesh; the hostile name
+// The Effect, which both cells hold, is the World's; its shortest path passes the first cell.
+const kObjects = [
+  ['Tarn::World', 0x1000, 16, [2, 3]],
+  ['Tarn::Cell', 0x2000, 8, [4, 5]],
+  ['Tarn::Cell', 0x3000, 8, [6, 5, 7]],
+  ['Tarn::Graphics::Node', 0x4000, 4000, []],
+  ['Tarn::Effect', 0x5000, 100, []],
+  ['Tarn::Graphics::Node', 0x6000, 2000, [8]],
+  [kHostile, 0x7000, 300, []],
+  ['Tarn::Graphics::Mesh', 0x8000, 1500, []],
+];
+
+const treeItem = (address) => `#dominators-view li[data-address="${address}"]`;
+// The rows under an expanded object: retained, own, share and the object, or the line of those folded.
+const treeChildren = (page, address) => page.$$eval(`${treeItem(address)} > ul > li`, (items) => items.map((item) =>
+  (item.classList.contains('fold') ? [item.textContent]
+    : [...item.querySelectorAll(':scope > .line > :not(.toggle)')].map((cell) => cell.textContent))));
+const expand = async (page, address) => {
+  if ((await page.getAttribute(treeItem(address), 'aria-expanded')) !== 'true') {
+    await page.click(`${treeItem(address)} > .line button.toggle`);
+  }
+};
+const pathShown = (page) => page.evaluate(() => ({
+  heading: document.getElementById('path-heading').textContent,
+  steps: [...document.querySelectorAll('#path tr')].map((row) => [...row.cells].map((cell) => cell.textContent)),
+}));
+
+describe('the page of a snapshot', () => {
+  let page;
+  let problems;
+  before(async () => {
+    ({ page, problems } = await open(browser, makePage('snapshot.html', writeSnapshot('world.snap', [1], kObjects))));
+  });
+
+  test('opens with no error and shows the report of the snapshot beside its graph', async () => {
+    assert.deepEqual(problems, []);
+    assert.equal(await page.textContent('#heading'), 'Memory by owner and type');
+    assert.match(await page.textContent('#totals'), /The root retains 7\.7 KiB in 8 objects\.$/);
+    assert.equal((await shownTypes(page))[0], 'Tarn::Graphics::Node');
+  });
+
+  test('expands a row of the dominator tree into its children, largest first, made on the first click', async () => {
+    const cases = [
+      ['0x0', [['7.7 KiB', '16 B', '100.0%', 'Tarn::World 0x1000']]],
+      ['0x1000', [['3.9 KiB', '8 B', '50.5%', 'Tarn::Cell 0x2000'], ['3.7 KiB', '8 B', '48.0%', 'Tarn::Cell 0x3000'],
+                  ['100 B', '100 B', '1.3%', 'Tarn::Effect 0x5000']]],
+      ['0x3000', [['3.4 KiB', '2.0 KiB', '44.1%', 'Tarn::Graphics::Node 0x6000'],
+                  ['300 B', '300 B', '3.8%', `${kHostile} 0x7000`]]],
+      ['0x6000', [['1.5 KiB', '1.5 KiB', '18.9%', 'Tarn::Graphics::Mesh 0x8000']]],
+    ];
+    for (const [address, children] of cases) {
+      if (address !== '0x0') assert.equal(await page.$(`${treeItem(address)} > ul`), null, `${address}: made early`);
+      await expand(page, address);
+      assert.deepEqual(await treeChildren(page, address), children, address);
+    }
+    assert.equal(await page.$(`${treeItem('0x4000')} > .line button.toggle`), null, 'a leaf has nothing to expand');
+    await page.click(`${treeItem('0x1000')} > .line button.toggle`);
+    assert.equal(await page.getAttribute(treeItem('0x1000'), 'aria-expanded'), 'false');
+    assert.equal(await page.isVisible(treeItem('0x2000')), false);
+    await page.click(`${treeItem('0x1000')} > .line button.toggle`);
+    assert.equal(await page.isVisible(treeItem('0x8000')), true, 'what was expanded inside stays so');
+  });
+
+  test('shows the shortest path from the root to an object clicked in the tree', async () => {
+    const cases = [
+      ['0x8000', 'Tarn::Graphics::Mesh at 0x8000, retaining 1.5 KiB: 4 steps from the root',
+       [['Tarn::World', '0x1000', '16 B'], ['Tarn::Cell', '0x3000', '8 B'], ['Tarn::Graphics::Node', '0x6000', '2.0 KiB'],
+        ['Tarn::Graphics::Mesh', '0x8000', '1.5 KiB']]],
+      // The World dominates the Effect; the path goes through the cell that reached it first.
+      ['0x5000', 'Tarn::Effect at 0x5000, retaining 100 B: 3 steps from the root',
+       [['Tarn::World', '0x1000', '16 B'], ['Tarn::Cell', '0x2000', '8 B'], ['Tarn::Effect', '0x5000', '100 B']]],
+      ['0x1000', 'Tarn::World at 0x1000, retaining 7.7 KiB: 1 step from the root', [['Tarn::World', '0x1000', '16 B']]],
+      ['0x7000', `${kHostile} at 0x7000, retaining 300 B: 3 steps from the root`,
+       [['Tarn::World', '0x1000', '16 B'], ['Tarn::Cell', '0x3000', '8 B'], [kHostile, '0x7000', '300 B']]],
+      ['0x0', 'The root: it retains 7.7 KiB.', []],
+    ];
+    for (const address of ['0x1000', '0x3000', '0x6000']) await expand(page, address);
+    for (const [address, heading, steps] of cases) {
+      await page.click(`${treeItem(address)} > .line button.object`);
+      assert.deepEqual(await pathShown(page), { heading, steps }, address);
+    }
+  });
+
+  test('nests the owners in the treemap, zooms into one on click and back out by the breadcrumb', async () => {
+    const map = '#owners-view .treemap';
+    const shown = () => page.$$eval(`${map} > .owner`, (boxes) => boxes.map((box) => box.dataset.address).sort());
+    const crumbs = () => page.$$eval('#owners-view .breadcrumb > button, #owners-view .breadcrumb > .current',
+                                     (parts) => parts.map((part) => part.textContent));
+    const inside = (inner, outer) => page.evaluate(([a, b]) => {
+      const box = document.querySelector(a).getBoundingClientRect();
+      const around = document.querySelector(b).getBoundingClientRect();
+      return document.querySelector(b).contains(document.querySelector(a)) && box.left >= around.left &&
+             box.top >= around.top && box.right <= around.right && box.bottom <= around.bottom;
+    }, [inner, outer]);
+    const box = (...addresses) => `${map} ${addresses.map((address) => `[data-address="${address}"]`).join(' > ')}`;
+
+    assert.deepEqual(await shown(), ['0x1000']);
+    assert.ok(await inside(box('0x1000', '0x3000'), box('0x1000')), 'the world holds its cells');
+    assert.ok(await inside(box('0x1000', '0x3000', '0x6000'), box('0x1000', '0x3000')), 'a cell holds its nodes');
+    assert.ok(await inside(box('0x1000', '0x5000'), box('0x1000')), 'the effect is the world\'s');
+
+    const steps = [
+      ['0x1000', ['0x2000', '0x3000', '0x5000'], ['(root)', 'Tarn::World 0x1000'], '1 step'],
+      ['0x3000', ['0x6000', '0x7000'], ['(root)', 'Tarn::World 0x1000', 'Tarn::Cell 0x3000'], '2 steps'],
+      ['0x6000', ['0x8000'], ['(root)', 'Tarn::World 0x1000', 'Tarn::Cell 0x3000', 'Tarn::Graphics::Node 0x6000'],
+       '3 steps'],
+    ];
+    for (const [address, children, way, path] of steps) {
+      await page.click(`${map} > [data-address="${address}"] > .label`);
+      assert.deepEqual(await shown(), children, address);
+      assert.deepEqual(await crumbs(), way, address);
+      assert.match((await pathShown(page)).heading, new RegExp(` at ${address}, .*: ${path} from the root$`));
+    }
+    // An object that holds nothing shows its path and stays where it is.
+    await page.click(`${map} > [data-address="0x8000"]`);
+    assert.deepEqual(await shown(), ['0x8000']);
+    assert.match((await pathShown(page)).heading, /^Tarn::Graphics::Mesh at 0x8000/);
+
+    await page.click('#owners-view .breadcrumb button:text-is("Tarn::World 0x1000")');
+    assert.deepEqual(await shown(), ['0x2000', '0x3000', '0x5000']);
+    await page.click('#owners-view .breadcrumb button:text-is("(root)")');
+    assert.deepEqual(await crumbs(), ['(root)']);
+    assert.deepEqual(await shown(), ['0x1000']);
+  });
+
+  test('shows a hostile name as text in the tree, the treemap and the path, and runs none of it', async () => {
+    await expand(page, '0x1000');
+    await expand(page, '0x3000');
+    await page.click(`${treeItem('0x7000')} > .line button.object`);
+    const seen = await page.evaluate((name) => ({
+      pwned: window.pwned,
+      images: document.images.length,
+      scripts: document.scripts.length,
+      tree: document.querySelector('#dominators-view li[data-address="0x7000"] button.object').textContent,
+      path: [...document.querySelectorAll('#path td.type')].map((cell) => cell.textContent).pop(),
+      box: [...document.querySelectorAll('#owners-view .owner')].some((box) => box.title.startsWith(`${name} at `)),
+    }), kHostile);
+    assert.deepEqual(seen, { pwned: undefined, images: 0, scripts: 2, tree: `${kHostile} 0x7000`, path: kHostile,
+                             box: true });
+    assert.deepEqual(problems, []);
+  });
+});
+
+describe('the page of a snapshot larger than the page keeps', () => {
+  test('folds the children it leaves out into one line, as tarn_report tree does, the first reached kept', async () => {
+    // Two cells of 1200 blocks of 8 bytes: the page opens 2000 objects, the world, the cells and the first 1997
+    // blocks, all of the first cell's and 797 of the second's, with the third largest of the others' children.
+    const blocks = Array.from({ length: 2400 }, (_, i) => ['unsigned char*', 0x10000 + 16 * i, 8, []]);
+    const cell = (first) => blocks.slice(first, first + 1200).map((_, i) => first + i + 4);
+    const objects = [['Tarn::World', 0x1000, 16, [2, 3]], ['Tarn::Cell', 0x2000, 8, cell(0)],
+                     ['Tarn::Cell', 0x3000, 8, cell(1200)], ...blocks];
+    const { page, problems } = await open(browser, makePage('folded.html', writeSnapshot('folded.snap', [1], objects)));
+    await expand(page, '0x1000');
+    const cases = [['0x2000', 0, 1200, []], ['0x3000', 1200, 797, [['(403 more, 3224 bytes)']]]];
+    for (const [address, first, shown, fold] of cases) {
+      await expand(page, address);
+      const children = await treeChildren(page, address);
+      const block = (i) => ['8 B', '8 B', '0.0%', `unsigned char* 0x${(0x10000 + 16 * (first + i)).toString(16)}`];
+      assert.deepEqual(children.slice(0, 2), [block(0), block(1)], address);
+      assert.deepEqual(children.slice(shown - 1), [block(shown - 1), ...fold], address);
+    }
+    assert.match(await page.textContent('#dominators-view .note'),
+                 /The page holds the 2000 objects that retain the most \(8 B or more each\) with the 3 largest /);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
+
 describe('the page of the demo world', () => {
   test('stays under 1 MB and opens with a row per type', { skip: !process.env.TARN_MEMORY_REPORT }, async () => {
     const report = join(workDirectory, 'demo.tsv');
@@ -254,4 +424,18 @@ describe('the page of the demo world', () => {
     assert.deepEqual(problems, []);
     await page.close();
   });
+
+  test('of its snapshot stays under 1 MB and shows who holds the memory', { skip: !process.env.TARN_MEMORY_REPORT },
+    async () => {
+      const snapshot = join(workDirectory, 'demo.snap');
+      execFileSync(process.env.TARN_MEMORY_REPORT, ['--output', join(workDirectory, 'demo-snap.tsv'), '--snapshot', snapshot]);
+      const path = makePage('demo-snapshot.html', snapshot);
+      assert.ok(statSync(path).size < 1000000, `${statSync(path).size} bytes`);
+      const { page, problems } = await open(browser, path);
+      const first = await page.textContent(`${treeItem('0x0')} > ul > li .line button.object`);
+      assert.match(first, /^Tarn::Graphics::PersistentObjectManager 0x[0-9a-f]+$/);
+      assert.equal(await page.$$eval('#owners-view .treemap > .owner', (boxes) => boxes.length), 1);
+      assert.deepEqual(problems, []);
+      await page.close();
+    });
 });

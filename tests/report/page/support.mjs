@@ -1,7 +1,8 @@
-// What the page's tests and its measurement share: reports written from rows, tarn_report run on them, and Debian's
-// Chromium, headless, driven by playwright-core (which brings no browser of its own).
+// What the page's tests and its measurement share: reports and snapshots written from rows and objects, tarn_report
+// run on them, and Debian's Chromium, headless, driven by playwright-core (which brings no browser of its own).
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, writeFileSync } from 'node:fs';
+import { crc32 } from 'node:zlib';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -29,7 +30,46 @@ export function writeReport(name, rows) {
   return path;
 }
 
-// The page of a report file, and of an earlier one beside it: its path.
+// A snapshot file (utilities/memory/MemorySnapshot.h, version 1) of the root and `objects` [type, address, bytes,
+// [indices of the objects it points at]], numbered from 1; `roots` are the objects the root points at. Its report
+// books each object once, as its own type.
+export function writeSnapshot(name, roots, objects) {
+  const names = [...new Set(objects.map(([type]) => type))];
+  const rows = names.map((type) => {
+    const mine = objects.filter((object) => object[0] === type);
+    return [type, mine.reduce((sum, object) => sum + object[2], 0), mine.length, mine.length];
+  }).sort((a, b) => b[1] - a[1]);
+  const report = Buffer.from(reportText(rows));
+  const nodes = [[null, 0, 0, roots], ...objects];
+  const edges = nodes.flatMap((node) => node[3]);
+  const named = names.map((type) => Buffer.from(type));
+  const graph = Buffer.alloc(named.reduce((sum, n) => sum + 4 + n.length, 0) + 8 * names.length +
+                             24 * nodes.length + 4 * edges.length);
+  let at = 0;
+  const u32 = (value) => { at = graph.writeUInt32LE(value, at); };
+  for (const n of named) {
+    u32(n.length);
+    at += n.copy(graph, at);
+  }
+  names.forEach((_, kind) => { u32(kind); u32(kind); });
+  for (const [, address] of nodes) at = graph.writeBigUInt64LE(BigInt(address), at);
+  for (const [, , bytes] of nodes) at = graph.writeBigUInt64LE(BigInt(bytes), at);
+  for (const [type] of nodes) u32(type === null ? 0xffffffff : names.indexOf(type));
+  for (const node of nodes) u32(node[3].length);
+  for (const target of edges) u32(target);
+  const header = Buffer.alloc(64);
+  header.write('TARNSNAP', 0, 'latin1');
+  header.writeUInt32LE(1, 8);
+  [report.length, names.length, names.length, nodes.length, edges.length]
+    .forEach((count, i) => header.writeBigUInt64LE(BigInt(count), 16 + 8 * i));
+  header.writeUInt32LE(crc32(report), 56);
+  header.writeUInt32LE(crc32(graph), 60);
+  const path = join(workDirectory, name);
+  writeFileSync(path, Buffer.concat([header, report, graph]));
+  return path;
+}
+
+// The page of a report or snapshot file, and of an earlier one beside it: its path.
 export function makePage(name, report, before) {
   const output = join(workDirectory, name);
   execFileSync(tool, ['html', report, ...(before ? ['--before', before] : []), '-o', output]);

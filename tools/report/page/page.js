@@ -3,6 +3,13 @@
 //     breadcrumb; a click on a type opens its row in the table;
 //   - the table of types, sortable by every column, filtered by a search field, the static types through which a
 //     type was reached shown on opening its row; with an earlier report, the change of every type beside it.
+// A snapshot of the object graph brings three views of its own:
+//   - a treemap by owner, nested as the dominator tree nests, that zooms into an object on click and back out by
+//     its breadcrumb;
+//   - the dominator tree as a list, each object's children shown on expanding it;
+//   - the shortest path from the root to the object last clicked in either.
+// tarn_report embeds only the part of the graph that retains most (Page.h): the rest is folded into "(N more, X bytes)"
+// lines, as `tarn_report tree` folds it.
 // The views are a list (kViews): each says whether the data has what it shows and builds its own section.
 // Every text of the data reaches the page as a text node, a property or a data attribute: none is parsed as HTML.
 'use strict';
@@ -11,6 +18,7 @@
   const data = JSON.parse(document.getElementById('report-data').textContent);
   const report = data.report;
   const before = data.before || null;
+  const graph = data.graph || null;
 
   // ---- Numbers for a reader -------------------------------------------------------------------------------------
 
@@ -31,6 +39,8 @@
   const signedBytes = (n) => (n > 0 ? '+' : n < 0 ? '-' : '') + humanBytes(Math.abs(n));
   const signed = (n) => (n > 0 ? `+${n}` : String(n));
   const percent = (part, whole) => (whole ? `${((100 * part) / whole).toFixed(1)}%` : '-');
+  // A type's name without its namespace, which the treemaps show around it.
+  const shortName = (name, namespace) => (namespace ? name.slice(namespace.length + 2) : name);
 
   // An element with properties (`dataset` and `style` merged in) and children; strings become text nodes.
   function el(tag, properties = {}, ...children) {
@@ -335,6 +345,48 @@
     return boxes;
   }
 
+  // A box that a click, or Enter or Space when it has the focus, acts on; not the boxes around it.
+  function clickable(element, act) {
+    element.tabIndex = 0;
+    element.setAttribute('role', 'button');
+    element.addEventListener('click', (event) => {
+      event.stopPropagation();
+      act();
+    });
+    element.addEventListener('keydown', (event) => {
+      if (event.key !== 'Enter' && event.key !== ' ') return;
+      event.preventDefault();
+      event.stopPropagation();
+      act();
+    });
+  }
+
+  // The breadcrumb of a zoomable treemap: the way from the top to `current`, each step a button back but the last.
+  function showCrumbs(breadcrumb, current, label, parentOf, zoom, size) {
+    const crumbs = [];
+    for (let at = current; at; at = parentOf(at)) {
+      const target = at;
+      const crumb = at === current ? el('span', { className: 'current' }, label(at))
+                                   : el('button', { type: 'button' }, label(at));
+      if (at === current) crumb.setAttribute('aria-current', 'location');
+      else crumb.addEventListener('click', () => zoom(target));
+      crumbs.unshift(crumb);
+      if (parentOf(at)) crumbs.unshift(el('span', { className: 'separator' }, ' › '));
+    }
+    breadcrumb.replaceChildren(...crumbs, el('span', { className: 'size' }, size));
+  }
+
+  // A treemap that redraws itself when its width changes.
+  function redrawOnResize(map, render) {
+    let drawnWidth = -1;
+    new ResizeObserver(() => {
+      if (map.clientWidth !== drawnWidth) render();
+      drawnWidth = map.clientWidth;
+    }).observe(map);
+    render();
+    drawnWidth = map.clientWidth;
+  }
+
   // Tableau 10: hues that stay apart for readers with weak colour vision.
   const kPalette = ['#4e79a7', '#f28e2b', '#e15759', '#76b7b2', '#59a14f',
                     '#edc948', '#b07aa1', '#ff9da7', '#9c755f', '#bab0ac'];
@@ -348,24 +400,6 @@
     breadcrumb.setAttribute('aria-label', 'Namespace shown');
     const map = el('div', { className: 'treemap' });
     section.append(el('h2', {}, 'Treemap by type'), breadcrumb, map);
-
-    // A box that a click, or Enter or Space when it has the focus, acts on; not the boxes around it.
-    function clickable(element, act) {
-      element.tabIndex = 0;
-      element.setAttribute('role', 'button');
-      element.addEventListener('click', (event) => {
-        event.stopPropagation();
-        act();
-      });
-      element.addEventListener('keydown', (event) => {
-        if (event.key !== 'Enter' && event.key !== ' ') return;
-        event.preventDefault();
-        event.stopPropagation();
-        act();
-      });
-    }
-
-    const shortName = (type) => (type.namespace ? type.name.slice(type.namespace.length + 2) : type.name);
 
     // One item of a namespace in `box`: a type, or a namespace with its own items inside it, as deep as they have
     // room. A click on a namespace zooms into it; on a type of the namespace shown, opens its row.
@@ -383,7 +417,7 @@
         element.dataset.type = type.name;
         element.title = `${type.name}\n${humanBytes(type.bytes)} (${percent(type.bytes, totalBytes)}), ` +
                         `${type.instances} instances, ${type.references} references`;
-        element.append(el('span', { className: 'label' }, shortName(type)),
+        element.append(el('span', { className: 'label' }, shortName(type.name, type.namespace)),
                        el('span', { className: 'size' }, humanBytes(type.bytes)));
         if (depth === 0) clickable(element, () => table.show(type));
         return;
@@ -403,19 +437,8 @@
     }
 
     function render() {
-      const crumbs = [];
-      for (let space = current; space; space = space.parent) {
-        const target = space;
-        const crumb = space === current
-          ? el('span', { className: 'current' }, space.path || space.label)
-          : el('button', { type: 'button' }, space.path || space.label);
-        if (space === current) crumb.setAttribute('aria-current', 'location');
-        else crumb.addEventListener('click', () => zoom(target));
-        crumbs.unshift(crumb);
-        if (space.parent) crumbs.unshift(el('span', { className: 'separator' }, ' › '));
-      }
-      breadcrumb.replaceChildren(...crumbs,
-        el('span', { className: 'size' }, ` ${humanBytes(current.bytes)}, ${percent(current.bytes, totalBytes)}`));
+      showCrumbs(breadcrumb, current, (space) => space.path || space.label, (space) => space.parent, zoom,
+                 ` ${humanBytes(current.bytes)}, ${percent(current.bytes, totalBytes)}`);
 
       map.replaceChildren();
       const width = map.clientWidth;
@@ -435,13 +458,221 @@
       render();
     }
 
-    let drawnWidth = -1;
-    new ResizeObserver(() => {
-      if (map.clientWidth !== drawnWidth) render();
-      drawnWidth = map.clientWidth;
-    }).observe(map);
-    render();
-    drawnWidth = map.clientWidth;
+    redrawOnResize(map, render);
+  }
+
+  // ---- The graph of a snapshot: the embedded part of its dominator tree, and links along the shortest paths -------
+
+  // Each embedded object with its children in the tree (in the order tarn_report embeds them: by falling retained
+  // bytes) and the step before it on its path from the root.
+  function graphObjects() {
+    const columns = graph.nodes;
+    const objects = columns.type.map((type, index) => ({
+      index,
+      name: graph.types[type],
+      namespace: graph.namespaces[type],
+      address: columns.address[index],
+      own: columns.own[index],
+      retained: columns.retained[index],
+      dominator: null,
+      via: null,
+      more: columns.more[index],
+      moreBytes: columns.more_bytes[index],
+      children: [],
+    }));
+    for (const object of objects) {
+      const dominator = columns.dominator[object.index];
+      const via = columns.via[object.index];
+      if (dominator >= 0) {
+        object.dominator = objects[dominator];
+        object.dominator.children.push(object);
+      }
+      if (via >= 0) object.via = objects[via];
+    }
+    return objects;
+  }
+
+  const objects = graph ? graphObjects() : [];
+  const graphRoot = objects[0];
+  const graphTotal = graph ? graph.total : 0;
+  const isRoot = (object) => object === graphRoot;
+  const objectText = (object) => (isRoot(object) ? '(root)' : `${object.name} ${object.address}`);
+  // The line that stands for the children not embedded, as `tarn_report tree` writes it.
+  const foldText = (object) => `(${object.more} more, ${object.moreBytes} bytes)`;
+
+  // The steps from the root's first object to `object`; null when its path is not embedded.
+  function pathTo(object) {
+    const steps = [];
+    for (let at = object; !isRoot(at); at = at.via) {
+      if (!at) return null;
+      steps.unshift(at);
+    }
+    return steps;
+  }
+
+  // The path from the root to the object last clicked, as `tarn_report paths` prints it.
+  function pathView(section) {
+    const heading = el('p', { id: 'path-heading' },
+                       'Click an object in the treemap by owner or in the dominator tree to see the shortest path ' +
+                       'to it from the root.');
+    const body = el('tbody');
+    const table = el('table', { id: 'path' }, body);
+    table.hidden = true;
+    section.append(el('h2', {}, 'Path from the root'), heading, table);
+    return {
+      show(object) {
+        body.replaceChildren();
+        table.hidden = true;
+        if (isRoot(object)) {
+          heading.textContent = `The root: it retains ${humanBytes(object.retained)}.`;
+          return;
+        }
+        const what = `${object.name} at ${object.address}, retaining ${humanBytes(object.retained)}`;
+        const steps = pathTo(object);
+        if (!steps) {
+          heading.textContent = `${what}: its path is not in this page (tarn_report paths --address ` +
+                                `${object.address} prints it).`;
+          return;
+        }
+        heading.textContent = `${what}: ${steps.length} step${steps.length === 1 ? '' : 's'} from the root`;
+        for (const step of steps) {
+          body.append(el('tr', { dataset: { node: step.index } }, el('td', { className: 'type' }, step.name),
+                         el('td', { className: 'address' }, step.address),
+                         el('td', { className: 'own' }, humanBytes(step.own))));
+        }
+        table.hidden = false;
+      },
+    };
+  }
+
+  const kIndent = 16;  // pixels a level of the dominator tree
+
+  // The dominator tree as a list: a row per object, its children made on first expanding it.
+  function dominatorView(section, path) {
+    const list = el('ul', { className: 'dominators' });
+    list.setAttribute('role', 'tree');
+    const notes = [];
+    if (graph.least > 0) {
+      notes.push(`The page holds the ${graph.owners} objects that retain the most (${humanBytes(graph.least)} or ` +
+                 `more each) with the ${graph.top} largest children of each; their other children are folded into ` +
+                 'one line.');
+    }
+    section.append(el('h2', {}, 'Dominator tree'),
+                   el('p', { className: 'note' }, 'Each object holds the objects it dominates, by falling retained ' +
+                      `bytes: what freeing it would free. ${notes.join(' ')}`),
+                   el('div', { className: 'tree-head' }, el('span', { className: 'retained' }, 'Retained'),
+                      el('span', { className: 'own' }, 'Own'), el('span', { className: 'share' }, 'Share'),
+                      el('span', { className: 'toggle' }), el('span', { className: 'object' }, 'Object')),
+                   list);
+
+    // The numbers in columns, the objects indented by their depth, as `tarn_report tree` prints them.
+    function itemOf(object, depth) {
+      const item = el('li', { className: 'object', dataset: { node: object.index, address: object.address } });
+      item.setAttribute('role', 'treeitem');
+      const open = object.children.length > 0 || object.more > 0;
+      const toggle = open ? el('button', { type: 'button', className: 'toggle', title: 'Show what it dominates' })
+                          : el('span', { className: 'toggle' });
+      toggle.style.marginLeft = `${kIndent * depth}px`;
+      const name = el('button', { type: 'button', className: 'object', title: 'Show the path from the root' },
+                      objectText(object));
+      name.addEventListener('click', () => path.show(object));
+      item.append(el('div', { className: 'line' },
+                     el('span', { className: 'retained' }, humanBytes(object.retained)),
+                     el('span', { className: 'own' }, humanBytes(object.own)),
+                     el('span', { className: 'share' }, percent(object.retained, graphTotal)), toggle, name));
+      if (!open) return item;
+      let children = null;  // made on the first expansion
+      const expand = (expanded) => {
+        if (expanded && !children) {
+          children = el('ul', {}, ...object.children.map((child) => itemOf(child, depth + 1)));
+          children.setAttribute('role', 'group');
+          if (object.more) {
+            const fold = el('li', { className: 'fold' }, foldText(object));
+            fold.style.paddingLeft = `calc(var(--numbers) + ${kIndent * (depth + 1)}px)`;
+            children.append(fold);
+          }
+          item.append(children);
+        }
+        if (children) children.hidden = !expanded;
+        item.setAttribute('aria-expanded', String(expanded));
+      };
+      toggle.addEventListener('click', () => expand(item.getAttribute('aria-expanded') !== 'true'));
+      expand(false);
+      if (isRoot(object)) expand(true);
+      return item;
+    }
+    list.append(itemOf(graphRoot, 0));
+  }
+
+  // The treemap by owner: each object a box of its retained bytes holding the boxes of the objects it dominates, as
+  // deep as they have room; the rest of its box is its own bytes and its children not embedded. One colour per
+  // namespace. A click on an object shows its path and zooms into it when it holds others.
+  function ownerView(section, path) {
+    let current = graphRoot;
+    const breadcrumb = el('nav', { className: 'breadcrumb' });
+    breadcrumb.setAttribute('aria-label', 'Object shown');
+    const map = el('div', { className: 'treemap' });
+    section.append(el('h2', {}, 'Treemap by owner'), breadcrumb, map);
+    const colours = new Map();  // namespace -> palette entry, in the order met
+    const colourOf = (object) => {
+      if (!colours.has(object.namespace)) colours.set(object.namespace, kPalette[colours.size % kPalette.length]);
+      return colours.get(object.namespace);
+    };
+
+    // The children of `object` with bytes and the blank rest, laid out in `box`: [child or null, box].
+    function layout(object, box) {
+      const items = object.children.filter((child) => child.retained > 0);
+      const rest = object.retained - items.reduce((sum, child) => sum + child.retained, 0);
+      const sized = items.map((child) => [child, child.retained]);
+      if (rest > 0) sized.push([null, rest]);
+      sized.sort((a, b) => b[1] - a[1]);
+      const scale = (box.width * box.height) / object.retained;
+      return squarify(sized.map(([, bytes]) => bytes * scale), box).map((b, i) => [sized[i][0], b]);
+    }
+
+    function draw(object, box, parent, depth) {
+      if (box.width < 1 || box.height < 1) return;
+      const element = el('div', {
+        className: 'owner',
+        dataset: { node: object.index, address: object.address },
+        style: { left: `${box.x}px`, top: `${box.y}px`, width: `${box.width}px`, height: `${box.height}px` },
+        title: `${object.name} at ${object.address}\nretains ${humanBytes(object.retained)} ` +
+               `(${percent(object.retained, graphTotal)}), own ${humanBytes(object.own)}` +
+               (object.more ? `\n${foldText(object)} not shown` : ''),
+      });
+      element.style.setProperty('--colour', colourOf(object));
+      element.style.setProperty('--strength', `${Math.max(20, 60 - 8 * depth)}%`);
+      if (box.width < 40 || box.height < 16) element.classList.add('small');
+      element.append(el('span', { className: 'label' }, shortName(object.name, object.namespace), ' ',
+                        el('span', { className: 'size' }, humanBytes(object.retained))));
+      parent.append(element);
+      clickable(element, () => {
+        path.show(object);
+        if (object.children.length) zoom(object);
+      });
+      const inner = { x: 1, y: kLabelHeight, width: box.width - 4, height: box.height - kLabelHeight - 3 };
+      if (inner.width < kNestedSide || inner.height < kNestedSide || !object.children.length) return;
+      for (const [child, b] of layout(object, inner)) if (child) draw(child, b, element, depth + 1);
+    }
+
+    function render() {
+      showCrumbs(breadcrumb, current, objectText, (object) => object.dominator, zoom,
+                 ` ${humanBytes(current.retained)}, ${percent(current.retained, graphTotal)}`);
+      map.replaceChildren();
+      if (!current.retained) {
+        map.append(el('p', { className: 'empty' }, 'No bytes retained.'));
+        return;
+      }
+      const box = { x: 0, y: 0, width: map.clientWidth, height: map.clientHeight };
+      for (const [child, b] of layout(current, box)) if (child) draw(child, b, map, 0);
+    }
+
+    function zoom(object) {
+      current = object;
+      render();
+    }
+
+    redrawOnResize(map, render);
   }
 
   // ---- The page: a heading with the totals, then the views the data has ------------------------------------------
@@ -461,8 +692,19 @@
                               `${signed(report.total.instances - before.total.instances)} instances.`);
   }
 
-  // A snapshot of the object graph brings views of its own (by owner, dominators, paths); a report has these two.
+  if (graph) {
+    document.getElementById('heading').textContent = 'Memory by owner and type';
+    const { objects: count, bytes } = graph.unreachable;
+    heading.append(el('br'), `The root retains ${humanBytes(graphTotal)} in ${graph.objects} objects` +
+                   (count ? `; ${count} object${count === 1 ? '' : 's'} of ${humanBytes(bytes)} not reachable ` +
+                            'from it.' : '.'));
+  }
+
+  // A snapshot of the object graph brings views of its own (by owner, dominators, paths); a report has the last two.
   const kViews = [
+    { id: 'owners', applies: () => Boolean(graph), build: (section, built) => ownerView(section, built.path) },
+    { id: 'dominators', applies: () => Boolean(graph), build: (section, built) => dominatorView(section, built.path) },
+    { id: 'path', applies: () => Boolean(graph), build: (section) => pathView(section) },
     { id: 'treemap', applies: () => Boolean(report), build: (section, built) => treemapView(section, built.table) },
     { id: 'table', applies: () => Boolean(report), build: (section) => tableView(section) },
   ];
@@ -473,6 +715,7 @@
     main.append(section);
     return { view, section };
   });
-  // The table first, so that the treemap can open its rows; both are on the page in the list's order.
+  // Built from the last, so that a view can use those after it (the treemap opens the table's rows, the graph's views
+  // show paths); they are on the page in the list's order.
   for (const { view, section } of sections.slice().reverse()) built[view.id] = view.build(section, built);
 })();
