@@ -32,8 +32,13 @@ class RealInput {
 public:
     explicit RealInput(wxWindow* topLevel) : mTopLevel(topLevel) {
         mTopLevel->Bind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this);
+        mTopLevel->Bind(wxEVT_DESTROY, &RealInput::OnDestroy, this);
     }
-    ~RealInput() { mTopLevel->Unbind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this); }
+    ~RealInput() {
+        if (!mTopLevel) return;  // a key closed it
+        mTopLevel->Unbind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this);
+        mTopLevel->Unbind(wxEVT_DESTROY, &RealInput::OnDestroy, this);
+    }
 
     // The window manager gives the keys to the active top-level window: `window`'s is activated first, as a
     // user's click on it would.
@@ -63,6 +68,10 @@ public:
 private:
     void OnKey(wxKeyEvent& event) {
         ++mSeen[event.GetKeyCode()];
+        event.Skip();
+    }
+    void OnDestroy(wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == mTopLevel) mTopLevel = nullptr;
         event.Skip();
     }
 
