@@ -306,6 +306,21 @@ TEST_F(DemoHost, TheMemoryWindowsListsCopyTheirRowsAsTheReportWritesThemAndFitTh
     table->SetItemState(0, 0, wxLIST_STATE_SELECTED);
     ASSERT_TRUE(input.Press('c', wxMOD_CONTROL));
     EXPECT_EQ(ClipboardText(), "Tarn::Small\t24\t1\t1\r\n");
+
+    // The context menu's Copy as a user chooses it: the right button on the row, then Down and Enter.
+    ClearClipboard();
+    table->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        event.Skip();
+        memory->CallAfter([&] {
+            input.Simulator().Char(WXK_DOWN);
+            input.Simulator().Char(WXK_RETURN);
+        });
+    });
+    wxRect row;
+    ASSERT_TRUE(table->GetItemRect(1, row));
+    const wxPoint at = table->ClientToScreen(row.GetLeftTop() + wxPoint(20, row.height / 2));
+    EXPECT_TRUE(input.Click(at, [] { return ClipboardText() == "Tarn::Small\t24\t1\t1\r\n"; }, wxMOUSE_BTN_RIGHT))
+        << ClipboardText();
     memory->Destroy();
 }
 
