@@ -64,12 +64,13 @@ protected:
         mView->Show();
         mView->OpenBrowser();
         EXPECT_TRUE(mView->PaintBoth());
-        // The window manager has the last word on where windows go: wait until it has placed both.
+        // The window manager has the last word on where windows go: wait until it has placed both, side by side.
         const wxRect area = wxDisplay(0u).GetClientArea();
         EXPECT_TRUE(PumpUntil([&] {
-            return area.Contains(mView->GetScreenRect()) && area.Contains(mView->Browser()->GetScreenRect());
-        })) << "off the work area: " << Text(mView->GetScreenRect()) << " and " << Text(mView->Browser()->GetScreenRect());
-        EXPECT_FALSE(mView->GetScreenRect().Intersects(mView->Browser()->GetScreenRect()));
+            const wxRect host = mView->GetScreenRect(), browser = mView->Browser()->GetScreenRect();
+            return area.Contains(host) && area.Contains(browser) && !host.Intersects(browser);
+        })) << "host " << Text(mView->GetScreenRect()) << ", browser " << Text(mView->Browser()->GetScreenRect())
+            << " in the work area " << Text(area);
     }
     ~DemoHost() override { delete mView; }
 
