@@ -191,8 +191,8 @@ void WorldView::OpenBrowser() {
         ++mBrowserPaints;
         event.Skip();
     });
-    // OK and Escape only hide the browser: the host lets it go then too.
     mBrowser->Bind(wxEVT_SIZE, &WorldView::OnFrameSized, this);
+    // Placed again once on screen. OK and Escape only hide the browser: the host lets it go then too.
     mBrowser->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
         event.Skip();
         if (event.GetEventObject() != mBrowser) return;
@@ -292,7 +292,8 @@ bool WorldView::MeasureSelection() {
             event.Skip();
         });
         mMemory->Show();
-        PutAt(mMemory, Inside(WorkArea(), wxRect(wxPoint(GetRect().x, GetRect().GetBottom() + kGap), mMemory->GetSize())));
+        const wxPoint below(GetRect().x, GetRect().GetBottom() + kGap);
+        PutAt(mMemory, Inside(WorkArea(), wxRect(below, mMemory->GetSize())));
     }
     mMemory->ShowMeasurement(node->NameText(), recorder,
                              world ? MemoryWindow::Holders::TopOwners : MemoryWindow::Holders::LargestRetained);
