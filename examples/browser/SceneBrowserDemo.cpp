@@ -106,6 +106,7 @@ private:
     }
 
     void SaveAndQuit(Tarn::Demo::WorldView* view) {
+        Tarn::Demo::PumpUntil([view] { return view->Placed(); });  // taken as they are if they never get there
         const bool shown = view->PaintBoth() && !Tarn::Demo::SaveScreenshot(view->ScreenArea(), mScreenshot).IsEmpty();
         if (!shown) std::fprintf(stderr, "tarn_scene_browser: could not save %s\n", mScreenshot.utf8_str().data());
         mExitCode = shown ? 0 : 1;

@@ -226,7 +226,14 @@ void WorldView::PlaceBrowser() {
         PlaceSideBySide(area, GetRect(), GetMinSize(), mBrowser->GetSize(), mBrowser->GetMinSize());
     PutAt(this, placed.mHost);
     PutAt(mBrowser, placed.mBrowser);
+    mOverlapping = placed.mHost.Intersects(placed.mBrowser);
     mPlacing = false;
+}
+
+bool WorldView::Placed() const {
+    if (!mBrowser) return true;
+    const wxRect area = WorkArea(), host = GetRect(), browser = mBrowser->GetRect();
+    return area.Contains(host) && area.Contains(browser) && (mOverlapping || !host.Intersects(browser));
 }
 
 void WorldView::FocusSearch() {

@@ -88,6 +88,9 @@ public:
     // Ctrl+F of the window: the browser's search field takes the keys, the browser opened when it is closed.
     void FocusSearch();
 
+    // Whether the window and the browser lie where they were put: in the work area, side by side when there was
+    // room. The window manager may take a moment.
+    bool Placed() const;
     // Repaints the window and the browser and runs the event loop until both have been painted.
     bool PaintBoth();
 
@@ -126,8 +129,9 @@ private:
     int mPaints = 0;
     int mBrowserPaints = 0;  // of its tree: GTK paints all of a top-level window at once
     int mMemoryPaints = 0;   // of the memory window's table
-    wxString mMeasuredStatus;
-    bool mPlacing = false;  // what the status bar says while the memory window shows a measurement
+    wxString mMeasuredStatus;   // what the status bar says while the memory window shows a measurement
+    bool mPlacing = false;
+    bool mOverlapping = false;  // the browser was put over the window, for want of room
 };
 
 // Runs the event loop until `done` holds. False if it stays idle for `idleRounds` seconds in a row before, or
