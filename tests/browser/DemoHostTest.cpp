@@ -88,6 +88,16 @@ protected:
         return RealInput(mView).Click(at, [&] { return Selected() == target; });
     }
     wxString Status() const { return mView->GetStatusBar()->GetStatusText(); }
+    static wxString Headings(wxListCtrl* list) {
+        wxArrayString headings;
+        for (int column = 0; column < list->GetColumnCount(); ++column) {
+            wxListItem heading;
+            heading.SetMask(wxLIST_MASK_TEXT);
+            list->GetColumn(column, heading);
+            headings.Add(heading.GetText());
+        }
+        return wxJoin(headings, '|', '\0');
+    }
     wxTreeCtrl* Tree() const {
         return static_cast<wxTreeCtrl*>(mView->Browser()->FindWindow(SceneBrowserDlg::IDC_BROWSER_TREE));
     }
@@ -205,13 +215,7 @@ TEST_F(DemoHost, CtrlMShowsTheReportOfTheSelectedNodeAndWhatItRetains) {
     const long own = table->FindItem(-1, "Tarn::Graphics::GeometryNodeDouble");
     ASSERT_NE(own, -1) << "the node itself is a row";
     EXPECT_EQ(table->GetItemText(own, 2), "1");
-    const char* const columns[] = {"Type", "Bytes", "Instances", "References", "Static type", "Static instances"};
-    for (int column = 0; column < 6; ++column) {
-        wxListItem heading;
-        heading.SetMask(wxLIST_MASK_TEXT);
-        table->GetColumn(column, heading);
-        EXPECT_EQ(heading.GetText(), columns[column]);
-    }
+    EXPECT_EQ(Headings(table), "Type|Bytes|Instances|References|Static type|Static instances");
 
     // What the node alone holds, and the largest of it.
     const Utilities::Retention retention = Utilities::Retained(recorder, Demo::MemoryWindow::kHolderRows);
@@ -250,7 +254,9 @@ TEST_F(DemoHost, CtrlMOnTheWorldMeasuresItFromTheHostsRootWithItsTopOwners) {
     EXPECT_EQ(memory->GetTitle(), "Memory of World");
     EXPECT_TRUE(memory->Summary()->GetLabel().StartsWith("World: ")) << memory->Summary()->GetLabel();
 
+    EXPECT_EQ(memory->Pages()->GetPageText(0), "Types");
     EXPECT_EQ(memory->Pages()->GetPageText(1), "Top owners");
+    EXPECT_EQ(Headings(memory->HolderTable()), "Type|Address|Own bytes|Retained bytes");
     const std::vector<Utilities::RetainedObject> owners =
         Utilities::TopOwners(recorder, Demo::MemoryWindow::kHolderRows);
     wxListCtrl* holders = memory->HolderTable();
