@@ -328,6 +328,16 @@ TEST_F(DemoHost, TheMemoryWindowsListsCopyTheirRowsAsTheReportWritesThemAndFitTh
     const wxPoint at = table->ClientToScreen(row.GetLeftTop() + wxPoint(20, row.height / 2));
     EXPECT_TRUE(input.Click(at, [] { return ClipboardText() == "Tarn::Small\t24\t1\t1\r\n"; }, wxMOUSE_BTN_RIGHT))
         << ClipboardText();
+
+    // The largest retained object, copied from its page the same way.
+    memory->Pages()->SetSelection(1);
+    wxListCtrl* holders = memory->HolderTable();
+    ASSERT_EQ(holders->GetItemCount(), 1);
+    ASSERT_TRUE(input.Focus(holders));
+    ASSERT_TRUE(input.Press('a', wxMOD_CONTROL));
+    ASSERT_TRUE(input.Press('c', wxMOD_CONTROL));
+    EXPECT_EQ(ClipboardText(), wxString::Format("Tarn::Small\t0x%llx\t24\t24\r\n",
+                                                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&small))));
     memory->Destroy();
 }
 
