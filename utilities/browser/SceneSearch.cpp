@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
+#include <utility>
 
 namespace Tarn::Utilities {
 
@@ -16,6 +17,9 @@ using Objects::IWorldIterator;
 using Objects::UString;
 
 namespace {
+
+// "<0x", eight digits and ">": the part of a shown name before the type.
+constexpr size_t kNamePrefix = 12;
 
 std::wstring Lower(const wchar_t* text) {
     std::wstring lower;
@@ -197,6 +201,11 @@ bool SceneSearch::Find(const std::wstring& text, const ScenePath& start, From fr
     mVisited = 0;
     mText = Lower(text.c_str());
     if (mText.empty() || !mRoot) return false;
+    static const std::wstring kAddressCharacters = L"0123456789abcdefx", kNameCharacters = L"<>" + kAddressCharacters;
+    mMayStartInName = kNameCharacters.find(mText[0]) != std::wstring::npos;
+    mMayBeAddress = mText.find_first_not_of(kAddressCharacters) == std::wstring::npos;
+    mTypes.clear();
+    mLastMatch = nullptr;
     mRootName = Lower(mRoot->NameText().c_str());
     Walk walk(mRoot->WorldIterator(), mLogicalScene);
     const ScenePath origin = walk.Seek(start) ? start : ScenePath();
@@ -252,23 +261,40 @@ bool SceneSearch::Locate(const ISpatialNode* entity, ScenePath& found) {
     return false;
 }
 
+// A name is "<0x" eight digits ">" and the type: a match lies wholly in the type, or starts in the twelve
+// characters before it (kNamePrefix) and reaches at most |text| - 1 characters into it.
 bool SceneSearch::Matches(const Walk& walk) {
     ++mVisited;
     if (walk.AtRoot()) return mRootName.find(mText) != std::wstring::npos;
     const Walk::Shown& node = walk.Node();
-    const NodeName prefix(node.mEntity, nullptr);  // "<0x1a2b3c4d>": lower case already
-    mScratch.assign(prefix.Text(), static_cast<size_t>(prefix.Length()));
-    mScratch += LowerType(node.mType);
-    mScratch.resize(std::min<size_t>(mScratch.size(), NodeName::kCapacity - 1));  // as long as the name shown
-    if (mScratch.find(mText) != std::wstring::npos) return true;
+    const TypeMatch& type = MatchOf(node.mType);
+    if (type.mContains) return true;
+    if (mMayStartInName) {
+        const NodeName prefix(node.mEntity, nullptr);  // lower case already
+        mScratch.assign(prefix.Text(), static_cast<size_t>(prefix.Length()));
+        mScratch += type.mHead;
+        if (mScratch.find(mText) != std::wstring::npos) return true;
+    }
+    if (!mMayBeAddress) return false;
     mScratch.clear();
     AppendAddress(mScratch, node.mEntity);
     return mScratch.find(mText) != std::wstring::npos;
 }
 
-const std::wstring& SceneSearch::LowerType(const UString* type) {
-    auto known = mLowerTypes.find(type);
-    if (known == mLowerTypes.end()) known = mLowerTypes.emplace(type, Lower(type ? type->Text() : nullptr)).first;
+const SceneSearch::TypeMatch& SceneSearch::MatchOf(const UString* type) {
+    if (mLastMatch && type == mLastType) return *mLastMatch;
+    auto known = mTypes.find(type);
+    if (known == mTypes.end()) {
+        constexpr size_t kShown = NodeName::kCapacity - 1 - kNamePrefix;  // what of the type a name holds
+        std::wstring lower = Lower(type ? type->Text() : nullptr);
+        lower.resize(std::min(lower.size(), kShown));
+        TypeMatch match;
+        match.mContains = lower.find(mText) != std::wstring::npos;
+        match.mHead = lower.substr(0, mText.size() - 1);
+        known = mTypes.emplace(type, std::move(match)).first;
+    }
+    mLastType = type;
+    mLastMatch = &known->second;
     return known->second;
 }
 
