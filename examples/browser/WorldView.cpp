@@ -11,7 +11,6 @@
 #include <wx/image.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
-#include <wx/srchctrl.h>
 #include <wx/statusbr.h>
 #include <wx/treectrl.h>
 
@@ -238,10 +237,7 @@ bool WorldView::Placed() const {
 
 void WorldView::FocusSearch() {
     if (!mBrowser) OpenBrowser();
-    auto* field = static_cast<wxSearchCtrl*>(mBrowser->FindWindow(SceneBrowserDlg::IDC_SEARCH_FIELD));
-    mBrowser->Raise();
-    field->SetFocus();
-    field->SelectAll();
+    mBrowser->FocusSearch();
 }
 
 void WorldView::DropBrowser(const wxString& status) {
