@@ -67,7 +67,43 @@ void WindowDrawManager::DrawBox(Devices::ADrawContext& context, const Box3& box,
     window->mDC.DrawRectangle(window->mView.Footprint(placed));
 }
 
+// ---- Placement
+
+wxRect Inside(const wxRect& area, wxRect rect) {
+    rect.width = std::min(rect.width, area.width);
+    rect.height = std::min(rect.height, area.height);
+    rect.x = std::clamp(rect.x, area.x, area.GetRight() + 1 - rect.width);
+    rect.y = std::clamp(rect.y, area.y, area.GetBottom() + 1 - rect.height);
+    return rect;
+}
+
+SideBySide PlaceSideBySide(const wxRect& area, const wxRect& host, const wxSize& hostMin, const wxSize& browser,
+                           const wxSize& browserMin) {
+    wxRect placedHost = Inside(area, host);
+    wxRect placedBrowser = Inside(area, wxRect(placedHost.GetTopLeft(), browser));
+    const auto room = [&] { return area.GetRight() - placedHost.GetRight() - WorldView::kGap; };
+    const int least = std::min(browserMin.x, placedBrowser.width);
+    if (room() < placedBrowser.width) placedHost.x = area.x;
+    placedBrowser.width = std::clamp(room(), least, placedBrowser.width);
+    if (room() < placedBrowser.width) {
+        const int narrowest = std::min(hostMin.x, placedHost.width);
+        placedHost.width = std::max(narrowest, area.width - WorldView::kGap - placedBrowser.width);
+    }
+    placedBrowser.x = room() >= placedBrowser.width ? placedHost.GetRight() + 1 + WorldView::kGap
+                                                    : area.GetRight() + 1 - placedBrowser.width;
+    return {placedHost, placedBrowser};
+}
+
+// wxWidgets asks GTK to move a top-level window only when the position differs from the one it knows, which a
+// window manager's own placement of a new window may have made stale: the detour sends the request every time.
+void PutAt(wxTopLevelWindow* window, const wxRect& rect) {
+    window->SetSize(rect.x + 1, rect.y, rect.width, rect.height);
+    window->SetSize(rect);
+}
+
 // ---- WorldView
+
+const wxSize WorldView::kMinSize(360, 300);
 
 namespace {
 
@@ -86,8 +122,15 @@ void CollectRenderNodes(Objects::ISpatialNode* node, std::vector<const Graphics:
 } // namespace
 
 WorldView::WorldView(int objects)
-    : wxFrame(nullptr, wxID_ANY, "Tarn scene browser demo", wxPoint(0, 0), wxSize(640, 560)),
-      mScene(std::make_unique<DemoScene>(objects)) {
+    : wxFrame(nullptr, wxID_ANY, "Tarn scene browser demo"), mScene(std::make_unique<DemoScene>(objects)) {
+    // At the top left of the first display's work area, as much of 640 x 560 as it holds.
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    SetMinSize(kMinSize);
+    SetSize(wxRect(area.GetTopLeft(), wxSize(640, 560)).Intersect(area));
+    // Shown at once, the window's frame added when the window manager tells its size. (Otherwise wxWidgets waits
+    // for that before it shows the first window of the process, and has GTK lay it out two pixels wide meanwhile:
+    // its menu bar is given less than its items need, Gtk-CRITICAL gtk_distribute_natural_allocation.)
+    SetClientSize(GetClientSize());
     Graphics::ConsolidatedWorld* world = mScene->World();
     mBounds = world->mCells[0]->WorldBox();
     std::set<const Objects::ISpatialNode*> seen;
@@ -96,6 +139,7 @@ WorldView::WorldView(int objects)
 
     auto* view = new wxMenu;
     view->Append(kOpenBrowser, "Scene &Browser\tCtrl+B", "Open the scene browser");
+    view->Append(kFind, "&Find in Browser\tCtrl+F", "Find a node by name or address in the scene browser");
     auto* tools = new wxMenu;
     tools->Append(kMeasure, "&Measure Selected Node\tCtrl+M", "Measure the browser's selected node's memory");
     auto* file = new wxMenu;
@@ -105,6 +149,15 @@ WorldView::WorldView(int objects)
     menus->Append(view, "&View");
     menus->Append(tools, "&Tools");
     SetMenuBar(menus);
+    // A window manager places a new window where it likes: once on screen, the window goes where it was put.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        event.Skip();
+        if (!event.IsShown()) return;
+        if (mBrowser) PlaceBrowser();
+        else PutAt(this, GetRect());
+    });
+    // Its frame, once the window manager tells its size, may take it past the work area's edge.
+    Bind(wxEVT_SIZE, &WorldView::OnFrameSized, this);
     CreateStatusBar();
     SetStatusText(wxString::Format("%d render nodes. Click a box, or select a node in the browser; Ctrl+M "
                                    "measures it.",
@@ -116,6 +169,7 @@ WorldView::WorldView(int objects)
     Bind(Utilities::EVT_SCENE_BROWSER_NOTIFY, &WorldView::OnBrowserNotify, this);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenBrowser(); }, kOpenBrowser);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { MeasureSelection(); }, kMeasure);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { FocusSearch(); }, kFind);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_EXIT);
 }
 
@@ -136,10 +190,13 @@ void WorldView::OpenBrowser() {
         ++mBrowserPaints;
         event.Skip();
     });
-    // OK and Escape only hide the browser: the host lets it go then too.
+    mBrowser->Bind(wxEVT_SIZE, &WorldView::OnFrameSized, this);
+    // Placed again once on screen. OK and Escape only hide the browser: the host lets it go then too.
     mBrowser->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
         event.Skip();
-        if (!event.IsShown() && event.GetEventObject() == mBrowser) DropBrowser("Scene browser closed.");
+        if (event.GetEventObject() != mBrowser) return;
+        if (event.IsShown()) PlaceBrowser();
+        else DropBrowser("Scene browser closed.");
     });
     // The browser is a window of its own: the host's shortcut must work there too.
     wxAcceleratorEntry measure(wxACCEL_CTRL, 'M', kMeasure);
@@ -149,15 +206,38 @@ void WorldView::OpenBrowser() {
     SetStatusText("Logical scene: render nodes only. Spatial: the cells too. Ctrl+F finds, Ctrl+M measures.");
 }
 
-// Beside the window when the display has room, narrowed down to the browser's smallest width, else over it.
-void WorldView::PlaceBrowser() {
+wxRect WorldView::WorkArea() const {
     const int index = wxDisplay::GetFromWindow(this);
-    const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
-    wxRect placed(GetScreenRect().GetRight() + 8, GetScreenPosition().y, mBrowser->GetSize().x, mBrowser->GetSize().y);
-    placed.width = std::max(std::min(placed.width, area.GetRight() + 1 - placed.x), mBrowser->GetMinSize().x);
-    placed.x = std::max(area.x, std::min(placed.x, area.GetRight() + 1 - placed.width));
-    placed.y = std::max(area.y, std::min(placed.y, area.GetBottom() + 1 - placed.height));
-    mBrowser->SetSize(placed);
+    return wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
+}
+
+void WorldView::OnFrameSized(wxSizeEvent& event) {
+    event.Skip();
+    const wxRect area = WorkArea();
+    if (mPlacing || !mBrowser || (area.Contains(GetRect()) && area.Contains(mBrowser->GetRect()))) return;
+    PlaceBrowser();
+}
+
+void WorldView::PlaceBrowser() {
+    const wxRect area = WorkArea();
+    mPlacing = true;
+    const SideBySide placed =
+        PlaceSideBySide(area, GetRect(), GetMinSize(), mBrowser->GetSize(), mBrowser->GetMinSize());
+    PutAt(this, placed.mHost);
+    PutAt(mBrowser, placed.mBrowser);
+    mOverlapping = placed.mHost.Intersects(placed.mBrowser);
+    mPlacing = false;
+}
+
+bool WorldView::Placed() const {
+    if (!mBrowser) return true;
+    const wxRect area = WorkArea(), host = GetRect(), browser = mBrowser->GetRect();
+    return area.Contains(host) && area.Contains(browser) && (mOverlapping || !host.Intersects(browser));
+}
+
+void WorldView::FocusSearch() {
+    if (!mBrowser) OpenBrowser();
+    mBrowser->FocusSearch();
 }
 
 void WorldView::DropBrowser(const wxString& status) {
@@ -198,29 +278,40 @@ wxPoint WorldView::CentreOf(const Graphics::ARenderNode* node) const {
 // spatial-node interface, through the registry, as its most-derived class.
 bool WorldView::MeasureSelection() {
     SceneNode* node = mBrowser ? mBrowser->SelectedNode() : nullptr;
-    if (!node || !node->TarnEntity()) {
+    const bool world = node && !node->Parent();
+    if (!node || (!world && !node->TarnEntity())) {
         SetStatusText("Select a node in the browser, then Measure.");
         return false;
     }
     Utilities::RecordMemory recorder;
-    Utilities::WalkPointer(static_cast<Objects::ISpatialNode*>(node->TarnEntity()), &recorder);
+    recorder.KeepGraph();
+    if (world) mScene->Measure(recorder);
+    else Utilities::WalkPointer(static_cast<Objects::ISpatialNode*>(node->TarnEntity()), &recorder);
     if (!mMemory) {
         mMemory = new MemoryWindow(this);
-        mMemory->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-            event.Skip();
-            mMemory = nullptr;
-        });
+        mMemory->Bind(wxEVT_CLOSE_WINDOW, &WorldView::OnMemoryClosed, this);
         mMemory->Table()->Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
             ++mMemoryPaints;
             event.Skip();
         });
-        mMemory->Move(GetScreenPosition().x, GetScreenRect().GetBottom() + 8);
+        mMemory->Show();
+        const wxPoint below(GetRect().x, GetRect().GetBottom() + kGap);
+        PutAt(mMemory, Inside(WorkArea(), wxRect(below, mMemory->GetSize())));
     }
-    mMemory->ShowReport(node->NameText(), recorder.GetResults());
+    mMemory->ShowMeasurement(node->NameText(), recorder,
+                             world ? MemoryWindow::Holders::TopOwners : MemoryWindow::Holders::LargestRetained);
     mMemory->Show();
     mMemory->Raise();
-    SetStatusText("Measured " + wxString(node->NameText()) + ": see the memory window.");
+    mMeasuredStatus = "Measured " + wxString(node->NameText()) + ": see the memory window.";
+    SetStatusText(mMeasuredStatus);
     return true;
+}
+
+// What the status bar said of the measurement goes with its window.
+void WorldView::OnMemoryClosed(wxCloseEvent& event) {
+    event.Skip();
+    mMemory = nullptr;
+    if (GetStatusBar() && GetStatusBar()->GetStatusText() == mMeasuredStatus) SetStatusText(wxEmptyString);
 }
 
 void WorldView::SelectFirstNode() {
@@ -304,14 +395,20 @@ bool PumpUntil(const std::function<bool()>& done, int idleRounds) {
     return true;
 }
 
-// Read from the X server itself: a wxScreenDC on GTK 3 keeps showing what it read the first time.
-bool SaveScreenshot(const wxRect& area, const wxString& path) {
+// Read from the X server itself: a wxScreenDC on GTK 3 keeps showing what it read the first time. The server
+// refuses to read past the screen's edges (BadMatch), so the area is cut to the screen first.
+wxRect SaveScreenshot(const wxRect& wanted, const wxString& path) {
     Display* display = wxGetX11Display();
-    if (!display || area.IsEmpty()) return false;
+    if (!display) return wxRect();
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes screen;
+    if (!XGetWindowAttributes(display, root, &screen)) return wxRect();
+    const wxRect area = wanted.Intersect(wxRect(0, 0, screen.width, screen.height));
+    if (area.width <= 0 || area.height <= 0) return wxRect();
     XSync(display, False);  // everything drawn so far has reached the screen
-    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, unsigned(area.width),
-                              unsigned(area.height), AllPlanes, ZPixmap);
-    if (!image) return false;
+    XImage* image =
+        XGetImage(display, root, area.x, area.y, unsigned(area.width), unsigned(area.height), AllPlanes, ZPixmap);
+    if (!image) return wxRect();
     const auto channel = [image](unsigned long pixel, unsigned long mask) {
         int shift = 0;
         while (mask && !(mask & 1)) mask >>= 1, ++shift;
@@ -327,7 +424,7 @@ bool SaveScreenshot(const wxRect& area, const wxString& path) {
     }
     XDestroyImage(image);
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
-    return shot.SaveFile(path, wxBITMAP_TYPE_PNG);
+    return shot.SaveFile(path, wxBITMAP_TYPE_PNG) ? area : wxRect();
 }
 
 } // namespace Tarn::Demo

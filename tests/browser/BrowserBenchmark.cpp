@@ -1,8 +1,10 @@
 // The scene browser on a world of 102,400 render nodes: a grid of 1024 leaf cells, five levels of cells above
-// them, 100 render nodes a leaf. Needs a display (xvfb-run -a tarn_browser_bench); not part of the tests.
+// them, 100 render nodes a leaf; the search also on 1,024,000 (1000 a leaf). Needs a display
+// (xvfb-run -a tarn_browser_bench); not part of the tests.
 //
 //   Search/...     a search that matches nothing, so walks the whole world: the search alone, and through the
-//                  dialog's field; the logical scene (every node a child of the root) and the spatial view
+//                  dialog's field; the logical scene (every node a child of the root) and the spatial view; at
+//                  100 and 1000 render nodes a leaf; a text no type holds, and one shaped like an address
 //   FindLast/...   the dialog finding the last node by its address and opening the path to it, from a fresh tree:
 //                  in the logical scene this opens the root's 102,400 children
 //   Open100k       opening the root of the logical scene, 102,400 children, until the tree has painted
@@ -23,7 +25,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -42,12 +46,14 @@ bool PumpUntil(const std::function<bool()>& done) {
     return true;
 }
 
-// The world, and the browser on it over a host window, made once for all benchmarks.
+// The world, and the browser on it over a host window, made once per size for all benchmarks.
 class BrowserOnGrid {
 public:
-    static BrowserOnGrid& Get() {
-        static BrowserOnGrid grid;
-        return grid;
+    static BrowserOnGrid& Get(int nodesPerLeaf = 100) {
+        static std::map<int, std::unique_ptr<BrowserOnGrid>> grids;
+        std::unique_ptr<BrowserOnGrid>& grid = grids[nodesPerLeaf];
+        if (!grid) grid.reset(new BrowserOnGrid(nodesPerLeaf));
+        return *grid;
     }
 
     int RenderNodes() const { return static_cast<int>(mWorld.RenderNodes().size()); }
@@ -69,8 +75,8 @@ public:
     }
 
 private:
-    BrowserOnGrid() {
-        mWorld.AddGrid(6, 100, 1000);
+    explicit BrowserOnGrid(int nodesPerLeaf) {
+        mWorld.AddGrid(6, nodesPerLeaf, 1000);
         mHost = new wxFrame(nullptr, wxID_ANY, "host");
         mRoot = new SceneNode(nullptr);
         mRoot->Name(Tarn::Objects::Intern(L"World"));
@@ -92,22 +98,25 @@ private:
     int mPaints = 0;
 };
 
+// A text that no name holds, or one that might be in every address and is in none, so that each node's address
+// is looked at too.
 void SearchAlone(benchmark::State& state) {
-    BrowserOnGrid& grid = BrowserOnGrid::Get();
-    const bool logical = state.range(0) != 0;
+    BrowserOnGrid& grid = BrowserOnGrid::Get(static_cast<int>(state.range(1)));
+    const bool logical = state.range(0) != 0, addressLike = state.range(2) != 0;
     size_t visited = 0;
     for (auto _ : state) {
         SceneSearch search(grid.Root(), logical);
         ScenePath found;
-        benchmark::DoNotOptimize(search.Find(L"no such node", {}, SceneSearch::From::Next, found));
+        if (search.Find(addressLike ? L"x0x" : L"no such node", {}, SceneSearch::From::Next, found))
+            state.SkipWithError("found");
         visited = search.Visited();
     }
     state.counters["nodes"] = static_cast<double>(visited);
-    state.SetLabel(logical ? "logical scene" : "spatial view");
+    state.SetLabel(std::string(logical ? "logical scene" : "spatial view") + (addressLike ? ", \"x0x\"" : ""));
 }
 
 void SearchThroughTheField(benchmark::State& state) {
-    BrowserOnGrid& grid = BrowserOnGrid::Get();
+    BrowserOnGrid& grid = BrowserOnGrid::Get(static_cast<int>(state.range(1)));
     const bool logical = state.range(0) != 0;
     grid.Reset(logical);
     auto* field = static_cast<wxSearchCtrl*>(grid.Browser()->FindWindow(SceneBrowserDlg::IDC_SEARCH_FIELD));
@@ -149,8 +158,9 @@ void Open100k(benchmark::State& state) {
     state.counters["children"] = grid.Root()->ChildCount();
 }
 
-BENCHMARK(SearchAlone)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchThroughTheField)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+// {logical scene, render nodes a leaf, address-like text}
+BENCHMARK(SearchAlone)->ArgsProduct({{1, 0}, {100, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(SearchThroughTheField)->ArgsProduct({{1, 0}, {100, 1000}})->Unit(benchmark::kMillisecond);
 BENCHMARK(FindLast)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(Open100k)->Unit(benchmark::kMillisecond);
 

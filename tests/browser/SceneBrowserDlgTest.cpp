@@ -13,8 +13,10 @@
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 #include <wx/radiobut.h>
+#include <wx/splitter.h>
 #include <wx/treectrl.h>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -205,7 +207,7 @@ TEST_F(SceneBrowserDlgExpansion, OpeningTheRootListsTheRenderNodesInLogicalScene
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(mRoot->Children()[i]->TarnEntity(), entities[i]);
         EXPECT_EQ(mTree->GetItemText(children[i]), wxString(mRoot->Children()[i]->Name()->Text()));
-        EXPECT_TRUE(mTree->ItemHasChildren(children[i])) << "each node item starts with a placeholder";
+        EXPECT_FALSE(mTree->ItemHasChildren(children[i])) << "a render node without children shows no button";
     }
 }
 
@@ -220,11 +222,21 @@ TEST_F(SceneBrowserDlgExpansion, DoubleClickOpensAndOpeningAgainAddsNothing) {
     EXPECT_EQ(mRoot->ChildCount(), 3);
 }
 
-TEST_F(SceneBrowserDlgExpansion, OpeningAChildlessNodeRemovesItsExpandButton) {
-    const wxTreeItemId first = OpenRoot()[0];
-    mTree->Expand(first);
-    EXPECT_FALSE(mTree->ItemHasChildren(first));
-    EXPECT_EQ(mTree->GetChildrenCount(first), 0u);
+// A button only where the engine has something below: a cell holding an empty cell has one, the empty cell and a
+// render node have none.
+TEST_F(SceneBrowserDlgExpansion, OnlyNodesWithChildrenShowAnExpandButton) {
+    Graphics::SimpleCell* outer = mScene.mWorld.AddCell(nullptr, {});
+    mScene.mWorld.AddCell(outer, {});
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    const std::vector<wxTreeItemId> top = OpenRoot();  // the cell, the loose node, outer
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_FALSE(mTree->ItemHasChildren(top[1]));
+    ASSERT_TRUE(mTree->ItemHasChildren(top[2]));
+    mTree->Expand(top[2]);
+    const std::vector<wxTreeItemId> inner = ChildrenOf(top[2]);
+    ASSERT_EQ(inner.size(), 1u);
+    EXPECT_FALSE(mTree->ItemHasChildren(inner[0]));
+    EXPECT_EQ(mScene.mWorld.OpenIterators(), 4) << "the root's and the three cells'";
 }
 
 TEST_F(SceneBrowserDlgExpansion, SpatialViewShowsTheCellWithItsRenderNodesBelow) {
@@ -302,7 +314,7 @@ TEST_F(SceneBrowserDlgSelection, DrawBoxCBIsArmedByTheFirstNodeWithAnEntity) {
     EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
 
     const std::vector<wxTreeItemId> nodes = OpenRoot();
-    mTree->SelectItem(ChildrenOf(nodes[0]).at(0));  // a placeholder: no node
+    mTree->SelectItem(mTree->AppendItem(Root(), "no node"));
     EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
     EXPECT_EQ(mList->GetItemCount(), 0);
 
@@ -367,7 +379,7 @@ TEST_F(SceneBrowserDlgSelection, RedrawCallbackRunsOncePerChangeAfterTheRows) {
     mTree->SelectItem(nodes[1]);
     EXPECT_EQ(gRedraws.mCalls, 2);
 
-    mTree->SelectItem(ChildrenOf(nodes[1]).at(0));  // also without a node
+    mTree->SelectItem(mTree->AppendItem(Root(), "no node"));  // also without a node
     EXPECT_EQ(gRedraws.mCalls, 3);
     EXPECT_EQ(gRedraws.mRowsAtLastCall, 0);
 }
@@ -468,7 +480,7 @@ TEST(SceneBrowserDlgManyChildren, AreShownInRangesThatOpenLikeNodes) {
     EXPECT_EQ(tree->GetItemText(range), L"[1000 \u2026 1999]");
     EXPECT_EQ(texts(tree->GetRootItem()),
               (std::vector<wxString>{L"[0 \u2026 999]", L"[1000 \u2026 1999]", L"[2000 \u2026 2499]"}));
-    EXPECT_EQ(tree->GetCount(), 1u + 3u + 2u * 1000u + 2u) << "1000 nodes with placeholders; two ranges closed";
+    EXPECT_EQ(tree->GetCount(), 1u + 3u + 1000u + 2u) << "1000 leaves without placeholders; two ranges closed";
 
     const wxTreeItemId last = tree->GetLastChild(tree->GetRootItem());
     tree->SelectItem(last);
@@ -505,6 +517,46 @@ TEST_F(SceneBrowserLayout, TheValueColumnTakesTheWidthTheDialogGainsAndGivesBack
     for (int id : std::initializer_list<int>{SceneBrowserDlg::IDC_BROWSER_TREE, SceneBrowserDlg::IDC_SEARCH_NEXT,
                                              int(wxID_OK)})
         EXPECT_TRUE(inside.Contains(mBrowser->FindWindow(id)->GetRect())) << "control " << id;
+}
+
+// A world deeper than the tree is wide: the sash moves to show the selection's name, up to half the dialog; the
+// user's drag moves it, and it stays where it was put across views and selections. Also on the smaller screens.
+TEST_F(SceneBrowserLayout, TheSashFitsTheSelectionUpToHalfAndStaysWhereTheUserPutsIt) {
+    Graphics::SimpleCell* cell = nullptr;
+    for (int depth = 0; depth < 12; ++depth) cell = mScene.mWorld.AddCell(cell, {});
+    Graphics::SimpleRenderNode* deep = mScene.mWorld.AddRenderNode(cell, {});
+    deep->mType = Intern(L"DeepGeometryNode");
+    auto* splitter = wxDynamicCast(mTree->GetParent()->GetParent(), wxSplitterWindow);
+    ASSERT_NE(splitter, nullptr);
+    RealInput input(mBrowser);
+    ASSERT_TRUE(input.Focus(mTree));
+    const int opened = splitter->GetSashPosition();
+    EXPECT_EQ(opened, mTree->GetSize().x);
+    const int half = (splitter->GetClientSize().x - splitter->GetSashSize()) / 2;
+
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    ASSERT_TRUE(mBrowser->SelectEntity(deep));
+    ASSERT_TRUE(PumpUntil([&] { return splitter->GetSashPosition() > opened; }));
+    EXPECT_LE(splitter->GetSashPosition(), half + 1);
+    wxRect shown;
+    ASSERT_TRUE(mTree->GetBoundingRect(mTree->GetSelection(), shown, true));
+    EXPECT_GE(shown.x, 0) << "the name's beginning is in sight";
+    EXPECT_LE(shown.GetRight(), mTree->GetClientSize().x) << "and so is its end";
+
+    const int fitted = splitter->GetSashPosition();
+    const wxPoint sash = splitter->ClientToScreen(
+        wxPoint(splitter->GetSashPosition() + splitter->GetSashSize() / 2, splitter->GetClientSize().y / 2));
+    input.Simulator().MouseMove(sash);
+    input.Simulator().MouseDown();
+    input.Simulator().MouseMove(sash - wxPoint(120, 0));
+    input.Simulator().MouseUp();
+    ASSERT_TRUE(PumpUntil([&] { return std::abs(splitter->GetSashPosition() - (fitted - 120)) < 120 / 2; }));
+    const int dragged = splitter->GetSashPosition();
+    Click(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    Click(SceneBrowserDlg::IDC_SPATIAL_RADIO);
+    ASSERT_TRUE(mBrowser->SelectEntity(deep));
+    ASSERT_TRUE(PumpUntil([&] { return !wxTheApp->Pending(); }));
+    EXPECT_EQ(splitter->GetSashPosition(), dragged);
 }
 
 // Also run on a screen of 1280 x 720 (see CMakeLists.txt).

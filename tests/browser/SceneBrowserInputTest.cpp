@@ -13,6 +13,7 @@
 #include <wx/stattext.h>
 
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -108,10 +109,30 @@ TEST_F(SceneBrowserKeys, EnterOpensAndClosesTheSelectedItemAndNeverClosesTheDial
     EXPECT_EQ(mNotices, 0);
 }
 
-TEST_F(SceneBrowserKeys, EscapeClosesAsOKDoesAndTheHostRedraws) {
-    ASSERT_TRUE(mBrowser->SelectEntity(mLast));
+TEST_F(SceneBrowserKeys, OpensWithTheFocusInTheTreeAndAltSAndAltLChooseTheView) {
+    ASSERT_TRUE(PumpUntil([this] { return mBrowser->IsActive() && wxWindow::FindFocus() == mTree; }));
+    auto* logical = Control<wxRadioButton>(SceneBrowserDlg::IDC_LOGICAL_SCENE_RADIO);
+    ASSERT_TRUE(mInput->Press('s', wxMOD_ALT));
+    ASSERT_TRUE(PumpUntil([logical] { return !logical->GetValue(); }));
+    ASSERT_TRUE(mBrowser->SelectEntity(mMiddle)) << "the spatial view's tree";
+    ASSERT_TRUE(mInput->Press('l', wxMOD_ALT));
+    ASSERT_TRUE(PumpUntil([logical] { return logical->GetValue(); }));
+    EXPECT_FALSE(mBrowser->SelectEntity(mMiddle)) << "the logical scene's tree";
+}
+
+TEST_F(SceneBrowserKeys, EscapeInTheSearchFieldClearsItAndGoesToTheTreeTheNextClosesAsOKDoes) {
+    auto* field = Control<wxSearchCtrl>(SceneBrowserDlg::IDC_SEARCH_FIELD);
+    mBrowser->FocusSearch();  // as the host's Ctrl+F does
+    ASSERT_TRUE(PumpUntil([&] { return mBrowser->IsActive() && wxWindow::FindFocus() == field; }));
+    ASSERT_TRUE(mInput->Type("target"));
+    ASSERT_EQ(Selected(), mDeep);
+    ASSERT_TRUE(mInput->Press(WXK_ESCAPE));
+    EXPECT_TRUE(mBrowser->IsShown());
+    EXPECT_EQ(field->GetValue(), "");
+    EXPECT_EQ(wxWindow::FindFocus(), mTree);
+    EXPECT_EQ(Selected(), mDeep);
+
     const int redraws = gRedraws;
-    ASSERT_TRUE(mInput->Focus(mTree));
     ASSERT_TRUE(mInput->Press(WXK_ESCAPE));
     EXPECT_FALSE(mBrowser->IsShown());
     EXPECT_EQ(mBrowser->DrawBoxCB(), nullptr);
@@ -124,6 +145,7 @@ TEST_F(SceneBrowserKeys, ArrowsHomeEndAndPagesMoveThroughLazilyOpenedLevels) {
     ASSERT_TRUE(mInput->Focus(mTree));
     for (int key : {WXK_RIGHT, WXK_DOWN, WXK_RIGHT, WXK_DOWN, WXK_RIGHT, WXK_DOWN}) ASSERT_TRUE(mInput->Press(key));
     EXPECT_EQ(Selected(), mDeep) << "root, outer and middle opened on the way";
+    EXPECT_FALSE(mTree->ItemHasChildren(mTree->GetSelection())) << "a leaf shows no button";
     ASSERT_TRUE(mInput->Press(WXK_DOWN));
     EXPECT_EQ(Selected(), mFirst);
     const wxTreeItemId outer = mTree->GetItemParent(mTree->GetSelection());
@@ -175,17 +197,22 @@ TEST_F(SceneBrowserFind, NotFoundIsShownAndTheSelectionStays) {
     EXPECT_EQ(status->GetLabel(), "") << "an empty field says nothing";
 }
 
-TEST_F(SceneBrowserFind, EnterAndF3GoToTheNextMatchShiftToThePrevious) {
-    ASSERT_TRUE(mInput->Focus(Control<wxWindow>(SceneBrowserDlg::IDC_SEARCH_FIELD)));
+TEST_F(SceneBrowserFind, EnterF3AndDownGoToTheNextMatchShiftAndUpToThePrevious) {
+    auto* field = Control<wxSearchCtrl>(SceneBrowserDlg::IDC_SEARCH_FIELD);
+    ASSERT_TRUE(mInput->Focus(field));
     ASSERT_TRUE(mInput->Type("target"));
     ASSERT_EQ(Selected(), mDeep);  // the logical scene: deep, first and last at the top
     const std::pair<int, int> keys[] = {{WXK_RETURN, wxMOD_NONE}, {WXK_F3, wxMOD_NONE}, {WXK_F3, wxMOD_NONE},
-                                        {WXK_F3, wxMOD_SHIFT}, {WXK_RETURN, wxMOD_SHIFT}};
-    const Objects::ISpatialNode* expected[] = {mFirst, mLast, mDeep, mLast, mFirst};  // round past both ends
-    for (int i = 0; i < 5; ++i) {
+                                        {WXK_F3, wxMOD_SHIFT}, {WXK_RETURN, wxMOD_SHIFT}, {WXK_DOWN, wxMOD_NONE},
+                                        {WXK_UP, wxMOD_NONE},  {WXK_UP, wxMOD_NONE}};
+    const Objects::ISpatialNode* expected[] = {mFirst, mLast, mDeep, mLast, mFirst, mLast, mFirst, mDeep};
+    for (size_t i = 0; i < std::size(keys); ++i) {  // round past both ends
         ASSERT_TRUE(mInput->Press(keys[i].first, keys[i].second));
         EXPECT_EQ(Selected(), expected[i]) << "step " << i;
     }
+    ASSERT_TRUE(mInput->Type("node"));
+    EXPECT_EQ(field->GetValue(), "targetnode") << "the keys stay in the field";
+    EXPECT_EQ(Selected(), mDeep);
     EXPECT_TRUE(mBrowser->IsShown());
 }
 

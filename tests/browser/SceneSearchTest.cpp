@@ -9,6 +9,7 @@
 #include <cwchar>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace Tarn::Testing {
 namespace {
@@ -83,12 +84,26 @@ TEST_F(SceneSearchTest, GoesInTheTreesOrderRoundPastEitherEnd) {
 }
 
 TEST_F(SceneSearchTest, MatchesNameTypeAndFullAddressIgnoringCase) {
+    SimpleRenderNode* longType = Node(nullptr, std::wstring(600, L'y').c_str());  // shown cut to 499 characters
     const auto address = static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(mOther));
-    wchar_t name[32], full[32];
+    wchar_t name[32], full[32], lowDigitsOn[32], longName[16];
     std::swprintf(name, 32, L"<0x%08llX>PL", address & 0xffffffffu);
     std::swprintf(full, 32, L"0x%llx", address);
-    for (const wchar_t* text : {L"PLAINnode", static_cast<const wchar_t*>(name), static_cast<const wchar_t*>(full)})
-        EXPECT_EQ(Find(text, {}, From::Next), ScenePath{mOther}) << text;
+    std::swprintf(lowDigitsOn, 32, L"%06llx>p", address & 0xffffffu);  // from the address into the type
+    std::swprintf(longName, 16, L"%02x>y", static_cast<unsigned>(reinterpret_cast<uintptr_t>(longType) & 0xffu));
+    const std::pair<std::wstring, ScenePath> rows[] = {
+        {L"PLAINnode", {mOther}},
+        {name, {mOther}},
+        {full, {mOther}},
+        {full + 3, {mOther}},  // the high digits, which the name does not show
+        {lowDigitsOn, {mOther}},
+        {longName + std::wstring(498, L'y'), {longType}},
+        {std::wstring(499, L'y'), {longType}},
+        {std::wstring(500, L'y'), {nullptr}},
+        {L"x0x", {nullptr}},  // shaped like an address, in none
+        {L"no such node", {nullptr}},
+    };
+    for (const auto& [text, expected] : rows) EXPECT_EQ(Find(text.c_str(), {}, From::Next), expected) << text;
     ScenePath found{mOther};
     EXPECT_FALSE(SceneSearch(&mRoot, false).Find(L"no such node", {}, From::Previous, found));
     EXPECT_FALSE(SceneSearch(&mRoot, false).Find(L"", {}, From::Here, found));

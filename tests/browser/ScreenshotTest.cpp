@@ -40,7 +40,7 @@ TEST(SceneBrowserScreenshot, ShowsTheSelectedBoxInRedBesideTheBrowser) {
     ASSERT_TRUE(view->PaintBoth());
 
     const wxRect area = view->ScreenArea();
-    ASSERT_TRUE(Demo::SaveScreenshot(area, TARN_SCREENSHOT_PATH));
+    ASSERT_EQ(Demo::SaveScreenshot(area, TARN_SCREENSHOT_PATH), area) << "the windows are on the screen";
     wxImage shot;
     ASSERT_TRUE(shot.LoadFile(TARN_SCREENSHOT_PATH, wxBITMAP_TYPE_PNG));
     EXPECT_EQ(shot.GetSize(), area.GetSize());
@@ -60,9 +60,31 @@ TEST(SceneBrowserScreenshot, ShowsTheSelectedBoxInRedBesideTheBrowser) {
 // The screen within `area`, saved as `path` and read back.
 wxImage Shot(const wxRect& area, const char* path) {
     wxImage shot;
-    EXPECT_TRUE(Demo::SaveScreenshot(area, path));
+    EXPECT_EQ(Demo::SaveScreenshot(area, path), area);
     EXPECT_TRUE(shot.LoadFile(path, wxBITMAP_TYPE_PNG));
     return shot;
+}
+
+// Wherever a window is, what of it is on the screen is saved; the X server refuses to read past the screen.
+TEST(SceneBrowserScreenshot, SavesThePartOfTheAreaOnTheScreen) {
+    const wxSize screen = wxGetDisplaySize();
+    struct Case {
+        wxRect mArea, mSaved;
+    };
+    const Case cases[] = {
+        {{10, 20, 300, 200}, {10, 20, 300, 200}},
+        {{screen.x - 100, 0, 300, 200}, {screen.x - 100, 0, 100, 200}},                  // past the right edge
+        {{-50, screen.y - 80, 200, 300}, {0, screen.y - 80, 150, 80}},                   // past left and bottom
+        {{0, 0, screen.x + 1, screen.y + 1}, {0, 0, screen.x, screen.y}},                // the whole screen
+        {{screen.x, 0, 100, 100}, {}},                                                    // off the screen
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Demo::SaveScreenshot(c.mArea, TARN_SCREENSHOT_PATH), c.mSaved) << c.mArea.x << "," << c.mArea.y;
+        if (c.mSaved.IsEmpty()) continue;
+        wxImage shot;
+        ASSERT_TRUE(shot.LoadFile(TARN_SCREENSHOT_PATH, wxBITMAP_TYPE_PNG));
+        EXPECT_EQ(shot.GetSize(), c.mSaved.GetSize());
+    }
 }
 
 int Dark(const wxImage& shot, const wxRect& area, const wxWindow* window) {

@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/evtloop.h>
+#include <wx/toplevel.h>
 #include <wx/uiaction.h>
 #include <wx/window.h>
 
@@ -31,14 +32,21 @@ class RealInput {
 public:
     explicit RealInput(wxWindow* topLevel) : mTopLevel(topLevel) {
         mTopLevel->Bind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this);
+        mTopLevel->Bind(wxEVT_DESTROY, &RealInput::OnDestroy, this);
     }
-    ~RealInput() { mTopLevel->Unbind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this); }
+    ~RealInput() {
+        if (!mTopLevel) return;  // a key closed it
+        mTopLevel->Unbind(wxEVT_CHAR_HOOK, &RealInput::OnKey, this);
+        mTopLevel->Unbind(wxEVT_DESTROY, &RealInput::OnDestroy, this);
+    }
 
-    // Without a window manager X gives the keys to the window under the pointer.
+    // The window manager gives the keys to the active top-level window: `window`'s is activated first, as a
+    // user's click on it would.
     bool Focus(wxWindow* window) {
-        mSimulator.MouseMove(window->GetScreenRect().GetLeftTop() + wxPoint(4, 4));
+        auto* top = wxDynamicCast(wxGetTopLevelParent(window), wxTopLevelWindow);
+        if (top && !top->IsActive()) top->Raise();
         window->SetFocus();
-        return PumpUntil([window] { return wxWindow::FindFocus() == window; });
+        return PumpUntil([=] { return (!top || top->IsActive()) && wxWindow::FindFocus() == window; });
     }
     bool Press(int key, int modifiers = wxMOD_NONE) {
         const int code = key < 128 ? std::toupper(key) : key, before = mSeen[code];
@@ -60,6 +68,10 @@ public:
 private:
     void OnKey(wxKeyEvent& event) {
         ++mSeen[event.GetKeyCode()];
+        event.Skip();
+    }
+    void OnDestroy(wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == mTopLevel) mTopLevel = nullptr;
         event.Skip();
     }
 

@@ -6,8 +6,10 @@
 #include <wx/display.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
+#include <wx/panel.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
+#include <wx/splitter.h>
 #include <wx/srchctrl.h>
 #include <wx/stattext.h>
 #include <wx/wupdlock.h>
@@ -25,6 +27,7 @@ namespace {
 const wchar_t* const kPlaceholder = L"Dummy";
 
 // The smallest useful sizes: the list twice as wide as the tree, as it is when the dialog opens.
+const int kTreeWidth = 300;
 const wxSize kTreeMinSize(160, 120);
 const wxSize kListMinSize(320, 120);
 
@@ -103,6 +106,7 @@ SceneBrowserDlg::SceneBrowserDlg(SceneNode* root, wxWindow* parent)
     Show();
     AllowShrinking();  // only now: GTK would open the window at its smallest size
     if (GetRect() != placed) SetSize(placed);
+    mBrowserTree->SetFocus();  // and keys go to the tree as soon as the window manager activates the dialog
 }
 
 SceneBrowserDlg::~SceneBrowserDlg() {
@@ -115,39 +119,44 @@ SceneBrowserDlg::~SceneBrowserDlg() {
 }
 
 // The layout that the fixed control ids belong to: the view choice above, the search field over the tree, the
-// tree and the rows side by side, the search status and OK below. Tree and rows share the width 1 : 2.
+// tree and the rows side by side with a sash between them, the search status and OK below. The sash opens at a
+// third of the width and keeps the 1 : 2 split as the dialog is resized.
 void SceneBrowserDlg::CreateControls() {
     auto* modes = new wxBoxSizer(wxHORIZONTAL);
-    modes->Add(new wxRadioButton(this, IDC_LOGICAL_SCENE_RADIO, "Logical scene", wxDefaultPosition, wxDefaultSize,
+    modes->Add(new wxRadioButton(this, IDC_LOGICAL_SCENE_RADIO, "&Logical scene", wxDefaultPosition, wxDefaultSize,
                                  wxRB_GROUP),
                0, wxRIGHT, 12);
-    modes->Add(new wxRadioButton(this, IDC_SPATIAL_RADIO, "Spatial"), 0);
+    modes->Add(new wxRadioButton(this, IDC_SPATIAL_RADIO, "&Spatial"), 0);
 
-    mSearchField = new wxSearchCtrl(this, IDC_SEARCH_FIELD, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+    mSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                     wxSP_LIVE_UPDATE | wxSP_NOBORDER);
+    auto* treePane = new wxPanel(mSplitter);
+    mSearchField = new wxSearchCtrl(treePane, IDC_SEARCH_FIELD, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                     wxTE_PROCESS_ENTER);
     mSearchField->SetDescriptiveText("Find name or address (Ctrl+F)");
     mSearchField->ShowCancelButton(true);
     mSearchField->SetMinSize(wxSize(80, -1));
-    auto* previous = new wxButton(this, IDC_SEARCH_PREVIOUS, L"\u25B2", wxDefaultPosition, wxDefaultSize,
+    auto* previous = new wxButton(treePane, IDC_SEARCH_PREVIOUS, L"\u25B2", wxDefaultPosition, wxDefaultSize,
                                   wxBU_EXACTFIT);
-    previous->SetToolTip("Previous match (Shift+F3)");
-    auto* next = new wxButton(this, IDC_SEARCH_NEXT, L"\u25BC", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
-    next->SetToolTip("Next match (Enter, F3)");
+    previous->SetToolTip("Previous match (Up, Shift+F3)");
+    auto* next = new wxButton(treePane, IDC_SEARCH_NEXT, L"\u25BC", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
+    next->SetToolTip("Next match (Down, Enter, F3)");
     auto* search = new wxBoxSizer(wxHORIZONTAL);
     search->Add(mSearchField, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     search->Add(previous, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
     search->Add(next, 0, wxALIGN_CENTER_VERTICAL);
 
-    mBrowserTree = new wxTreeCtrl(this, IDC_BROWSER_TREE, wxDefaultPosition, wxSize(300, 420),
+    mBrowserTree = new wxTreeCtrl(treePane, IDC_BROWSER_TREE, wxDefaultPosition, wxSize(kTreeWidth, 420),
                                   wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE);
-    mPropertyList = new wxListCtrl(this, IDC_PROPERTIES_LIST, wxDefaultPosition, wxSize(600, 420), wxLC_REPORT);
     auto* treeColumn = new wxBoxSizer(wxVERTICAL);
     treeColumn->Add(search, 0, wxEXPAND | wxBOTTOM, 4);
     treeColumn->Add(mBrowserTree, 1, wxEXPAND);
-    auto* views = new wxBoxSizer(wxHORIZONTAL);
-    views->Add(treeColumn, 1, wxEXPAND);
-    views->AddSpacer(8);  // outside both shares, so that they keep exactly 1 : 2
-    views->Add(mPropertyList, 2, wxEXPAND);
+    treePane->SetSizer(treeColumn);
+    mPropertyList = new wxListCtrl(mSplitter, IDC_PROPERTIES_LIST, wxDefaultPosition, wxSize(2 * kTreeWidth, 420),
+                                   wxLC_REPORT);
+    mSplitter->SetMinimumPaneSize(kTreeMinSize.x / 2);
+    mSplitter->SetSashGravity(1.0 / 3);
+    mSplitter->SplitVertically(treePane, mPropertyList, kTreeWidth);
 
     // OK is not the default button: Enter belongs to the tree and the search field, and must not close.
     mSearchStatus = new wxStaticText(this, IDC_SEARCH_STATUS, wxEmptyString);
@@ -157,9 +166,11 @@ void SceneBrowserDlg::CreateControls() {
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(modes, 0, wxALL, 8);
-    top->Add(views, 1, wxEXPAND | wxLEFT | wxRIGHT, 8);
+    top->Add(mSplitter, 1, wxEXPAND | wxLEFT | wxRIGHT, 8);
     top->Add(bottom, 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);  // the opening size: the controls at their initial sizes
+    mSplitter->SetSashPosition(kTreeWidth);
+    mSplitter->UpdateSize();
 
     mPropertyList->Bind(wxEVT_CONTEXT_MENU, &SceneBrowserDlg::OnListContextMenu, this);
     mBrowserTree->Bind(wxEVT_CHAR, &SceneBrowserDlg::OnTreeChar, this);
@@ -167,12 +178,17 @@ void SceneBrowserDlg::CreateControls() {
         event.Skip();
         CallAfter(&SceneBrowserDlg::FitValueColumn);  // once the list has laid out its own parts
     });
+    mSplitter->Bind(wxEVT_SPLITTER_SASH_POS_CHANGED, [this](wxSplitterEvent& event) {
+        event.Skip();
+        mSashMoved = true;  // only a user's drag sends this: the sash stays where it was put
+    });
 }
 
 // From here on the dialog may shrink to its controls' small sizes; the sizer keeps the 1 : 2 split on the way.
 void SceneBrowserDlg::AllowShrinking() {
     mBrowserTree->SetMinSize(kTreeMinSize);
     mPropertyList->SetMinSize(kListMinSize);
+    mBrowserTree->GetParent()->InvalidateBestSize();  // and the splitter above it
     SetMinSize(wxDefaultSize);
     SetMinClientSize(GetSizer()->CalcMin());
 }
@@ -230,9 +246,10 @@ void SceneBrowserDlg::CreateRootItem() {
     mBrowserTree->AppendItem(root, kPlaceholder);
 }
 
+// A node that cannot have children gets no placeholder: its item shows no expand button that opening would drop.
 void SceneBrowserDlg::BuildTreeView(const wxTreeItemId& parent, SceneNode* node) {
     const wxTreeItemId item = mBrowserTree->AppendItem(parent, NameOf(node), 0, 1, new NodeItem(node));
-    mBrowserTree->AppendItem(item, kPlaceholder);
+    if (node->MayHaveChildren()) mBrowserTree->AppendItem(item, kPlaceholder);
 }
 
 void SceneBrowserDlg::BuildRangeItem(const wxTreeItemId& parent, SceneNode* node, int begin, int end) {
@@ -281,6 +298,7 @@ void SceneBrowserDlg::ExpandItem(const wxTreeItemId& item) {
         }
     }
     mBrowserTree->Delete(first);
+    CallAfter(&SceneBrowserDlg::FitTreePane);  // once the tree has placed its new items
 }
 
 wxTreeItemId SceneBrowserDlg::ChildItem(const wxTreeItemId& item, SceneNode* node, int index) {
@@ -309,8 +327,41 @@ wxTreeItemId SceneBrowserDlg::OpenPath(const ScenePath& path) {
 
 void SceneBrowserDlg::SelectAndShow(const wxTreeItemId& item) {
     if (!item.IsOk()) return;
-    mBrowserTree->EnsureVisible(item);  // opens every item above it
+    mBrowserTree->EnsureVisible(item);  // opens every item above it, scrolls to it vertically
     if (mBrowserTree->GetSelection() != item) mBrowserTree->SelectItem(item);
+    FitTreePane();
+    ShowHorizontally(item);
+}
+
+void SceneBrowserDlg::FitTreePane() {
+    if (mSashMoved || !mSplitter->IsSplit()) return;
+    int widest = 0;
+    const int x = mBrowserTree->CalcUnscrolledPosition(wxPoint()).x;
+    for (wxTreeItemId item = mBrowserTree->GetFirstVisibleItem(); item.IsOk();
+         item = mBrowserTree->GetNextVisible(item)) {
+        wxRect text;
+        if (mBrowserTree->GetBoundingRect(item, text, true)) widest = std::max(widest, x + text.GetRight());
+    }
+    const int frame = mBrowserTree->GetSize().x - mBrowserTree->GetClientSize().x;  // border and scroll bar
+    const int wanted = widest + 8 + frame + (mSplitter->GetSashPosition() - mBrowserTree->GetSize().x);
+    const int half = (mSplitter->GetClientSize().x - mSplitter->GetSashSize()) / 2;
+    if (wanted > mSplitter->GetSashPosition()) mSplitter->SetSashPosition(std::min(wanted, half));
+}
+
+void SceneBrowserDlg::ShowHorizontally(const wxTreeItemId& item) {
+    wxRect text;
+    if (!item.IsOk() || !mBrowserTree->GetBoundingRect(item, text, true)) return;
+    const int width = mBrowserTree->GetClientSize().x, indent = static_cast<int>(mBrowserTree->GetIndent());
+    int shift = 0;
+    if (text.GetRight() >= width) shift = text.GetRight() + 1 - width;  // the end of the text in sight
+    if (text.x - indent - shift < 0) shift = text.x - indent;          // and its beginning, with the button
+    if (shift == 0) return;
+    int unitX = 1, unitY = 1, startX = 0, startY = 0;
+    mBrowserTree->GetScrollPixelsPerUnit(&unitX, &unitY);
+    mBrowserTree->GetViewStart(&startX, &startY);
+    if (unitX <= 0) return;
+    const int units = shift > 0 ? (shift + unitX - 1) / unitX : -((-shift + unitX - 1) / unitX);
+    mBrowserTree->Scroll(std::max(0, startX + units), -1);
 }
 
 // The entities from the root down to the item's node; a range stands for its node, anything else for the root.
@@ -457,6 +508,19 @@ void SceneBrowserDlg::SelectAllRows() {
         mPropertyList->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
 }
 
+void SceneBrowserDlg::FocusSearch() {
+    Raise();
+    mSearchField->SetFocus();
+    mSearchField->SelectAll();
+}
+
+// Escape in the search field: the search is dropped, the selection stays, and keys go to the tree again.
+void SceneBrowserDlg::LeaveSearchField() {
+    mSearchField->ChangeValue(wxEmptyString);
+    ShowSearchStatus(wxEmptyString, true);
+    mBrowserTree->SetFocus();
+}
+
 bool SceneBrowserDlg::InSearchField(const wxWindow* window) const {
     for (; window && window != this; window = window->GetParent())
         if (window == mSearchField) return true;
@@ -484,19 +548,24 @@ void SceneBrowserDlg::OnOK(wxCommandEvent&) {
     DisarmDrawing();
 }
 
-// The dialog's keys, whichever control has the focus. Escape goes on to the dialog, which presses OK.
+// The dialog's keys, whichever control has the focus. Escape outside the search field goes on to the dialog,
+// which presses OK.
 void SceneBrowserDlg::OnCharHook(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     const int modifiers = event.GetModifiers();
     const wxWindow* focus = FindFocus();
     const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
+    const bool inSearch = InSearchField(focus);
     if (modifiers == wxMOD_CONTROL && key == 'F') {
-        mSearchField->SetFocus();
-        mSearchField->SelectAll();
+        FocusSearch();
     } else if (key == WXK_F3 && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT)) {
         FindFromField(modifiers == wxMOD_SHIFT ? SceneSearch::From::Previous : SceneSearch::From::Next);
-    } else if (enter && InSearchField(focus) && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT)) {
+    } else if (enter && inSearch && (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT)) {
         FindFromField(modifiers == wxMOD_SHIFT ? SceneSearch::From::Previous : SceneSearch::From::Next);
+    } else if ((key == WXK_UP || key == WXK_DOWN) && inSearch && modifiers == wxMOD_NONE) {
+        FindFromField(key == WXK_UP ? SceneSearch::From::Previous : SceneSearch::From::Next);
+    } else if (key == WXK_ESCAPE && inSearch && modifiers == wxMOD_NONE) {
+        LeaveSearchField();
     } else if (enter && focus == mBrowserTree && modifiers == wxMOD_NONE) {
         ToggleItem(mBrowserTree->GetSelection());
     } else if ((key == WXK_PAGEDOWN || key == WXK_PAGEUP) && focus == mBrowserTree && modifiers == wxMOD_NONE) {

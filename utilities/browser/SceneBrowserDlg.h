@@ -1,7 +1,8 @@
 // SceneBrowserDlg: the scene browser, a modeless dialog that the host opens over its own window.
 //
 // The tree shows SceneNodes and is built lazily: a node's item starts with one "Dummy" child, which gives it an
-// expand button and is replaced by the node's children when the item is first opened. A node of more than
+// expand button and is replaced by the node's children when the item is first opened; a node whose iteration
+// yields nothing gets no placeholder, so no button. A node of more than
 // kRangeSize children shows them in items of kRangeSize each ("[0 … 999]"), opened the same way, so that the
 // toolkit never lays out more than a few thousand new items at once. The list shows the rows of the selected
 // node. Two radio buttons choose the logical-scene view (render nodes only) or the spatial view (cells as
@@ -17,11 +18,12 @@
 //
 // The browser only hides on OK, Escape or close; the host decides when to destroy it.
 //
-// Keys: Enter opens or closes the selected item; arrows, Home, End, Page Up and Page Down move through the tree
-// and open levels as they go; Ctrl+F, or typing in the tree, goes to the search field, where typing selects the
-// next node whose name or address contains the text; Enter or F3 the next one, Shift+Enter or Shift+F3 the
-// previous one; Ctrl+C copies the selected rows (in the list) or the selected node's name and address (in the
-// tree); Ctrl+A selects every row; Escape closes.
+// Keys: the browser opens with the focus in the tree. Enter opens or closes the selected item; arrows, Home, End,
+// Page Up and Page Down move through the tree and open levels as they go; Ctrl+F, or typing in the tree, goes to
+// the search field, where typing selects the next node whose name or address contains the text; Down, Enter or F3
+// the next one, Up, Shift+Enter or Shift+F3 the previous one; Escape there clears the search and goes back to the
+// tree. Ctrl+C copies the selected rows (in the list) or the selected node's name and address (in the tree);
+// Ctrl+A selects every row; Alt+L and Alt+S choose the view; Escape closes.
 #pragma once
 
 #include "engine/devices/Draw.h"
@@ -36,6 +38,7 @@ class wxListCtrl;
 class wxListEvent;
 class wxRadioButton;
 class wxSearchCtrl;
+class wxSplitterWindow;
 class wxStaticText;
 
 namespace Tarn::Utilities {
@@ -87,6 +90,9 @@ public:
     // What the search field does: selects the node that the search finds from the selection on, or says that
     // there is none. False when nothing matches.
     bool Find(const wxString& text, SceneSearch::From from);
+    // Raises the browser and puts the keyboard focus in the search field, its text selected: what Ctrl+F does,
+    // for a host that offers the same key in its own window.
+    void FocusSearch();
 
 protected:
     bool OnInitDialog();
@@ -154,8 +160,15 @@ private:
     void SelectAllRows();
     void CopyNode(const wxTreeItemId& item);
     void FitValueColumn();
+    // Widens the tree's pane to its widest item on screen, up to half the width, unless the user placed the sash.
+    void FitTreePane();
+    // Scrolls the tree sideways as far as it takes to show the item's text.
+    void ShowHorizontally(const wxTreeItemId& item);
     bool InSearchField(const wxWindow* window) const;
+    void LeaveSearchField();
 
+    wxSplitterWindow* mSplitter = nullptr;  // the tree's pane (the search field over the tree) | the list
+    bool mSashMoved = false;                 // the user placed the sash: it is not moved to fit the tree
     wxSearchCtrl* mSearchField = nullptr;
     wxStaticText* mSearchStatus = nullptr;
     bool mQuiet = false;      // selection events while the tree is rebuilt are not the user's changes

@@ -71,6 +71,12 @@ void SceneNode::RemoveChild(SceneNode* child) {
     }
 }
 
+bool SceneNode::MayHaveChildren() const {
+    if (!mWorldIterator) return false;
+    mWorldIterator->Reset(vec3<float>{0.0f, 0.0f, 0.0f});
+    return mWorldIterator->Next() != nullptr;
+}
+
 void SceneNode::DeleteChildren() {
     for (SceneNode* child : mChildren) delete child;
     mChildren.SetCount(0);

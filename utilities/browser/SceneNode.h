@@ -100,6 +100,9 @@ public:
     // Takes ownership; the iterator held before is released unless it is the same one.
     void WorldIterator(Objects::IWorldIterator* iterator);
 
+    // False when the node's own iterator is null or yields nothing, so that expanding it adds no child; true
+    // does not promise a child (in the logical scene a cell may hold no render node). Restarts the iterator.
+    bool MayHaveChildren() const;
     // Restarts `iterator` and appends a child for every cell and render node it yields (see the file banner).
     // The iterator stays the caller's; children already present stay.
     void ExpandChild(Objects::IWorldIterator* iterator, bool logicalScene);

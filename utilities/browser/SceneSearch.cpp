@@ -4,8 +4,10 @@
 #include "engine/graphics/SpatialCell.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cwctype>
+#include <utility>
 
 namespace Tarn::Utilities {
 
@@ -17,20 +19,38 @@ using Objects::UString;
 
 namespace {
 
+// "<0x", eight digits and ">": the part of a shown name before the type.
+constexpr size_t kNamePrefix = 12;
+
 std::wstring Lower(const wchar_t* text) {
     std::wstring lower;
     for (; text && *text; ++text) lower += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(*text)));
     return lower;
 }
 
-// The full address as a debugger prints it: "0x" and lower-case digits without leading zeros.
-void AppendAddress(std::wstring& text, const void* address) {
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    const auto value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(address));
-    text += L"0x";
+const wchar_t kDigits[] = L"0123456789abcdef";
+
+// Whether `text` holds `part`, by a plain loop: the texts are a few dozen characters, too short for the library's
+// search to pay for its calls.
+bool Holds(const wchar_t* text, size_t length, const std::wstring& part) {
+    const size_t size = part.size();
+    for (size_t at = 0; at + size <= length; ++at) {
+        size_t same = 0;
+        while (same < size && text[at + same] == part[same]) ++same;
+        if (same == size) return true;
+    }
+    return false;
+}
+
+// The full address as a debugger prints it: "0x" and lower-case digits without leading zeros. Returns the length.
+size_t WriteAddress(wchar_t (&text)[18], uint64_t address) {
+    size_t length = 0;
+    text[length++] = L'0';
+    text[length++] = L'x';
     int shift = 60;
-    while (shift > 0 && !((value >> shift) & 0xf)) shift -= 4;
-    for (; shift >= 0; shift -= 4) text += kDigits[(value >> shift) & 0xf];
+    while (shift > 0 && !((address >> shift) & 0xf)) shift -= 4;
+    for (; shift >= 0; shift -= 4) text[length++] = kDigits[(address >> shift) & 0xf];
+    return length;
 }
 
 } // namespace
@@ -113,11 +133,37 @@ private:
     // A chain of nodes deeper than this is taken for a loop in the engine's world, so a search always ends.
     static constexpr size_t kMaxFrames = 4096;
 
+    // Nodes read from an iteration before the walk gets to them.
+    static constexpr unsigned kAhead = 8;
+
     struct Frame {
         IWorldIterator* mIterator;
         bool mOwned;       // handed to the walk by ChildIterator
         bool mOpensLevel;  // the shown node's own iterator, not a skipped cell's
+        bool mEnded = false;
+        unsigned mFirst = 0, mCount = 0;
+        std::array<ISpatialNode*, kAhead> mAhead{};  // a ring: mCount nodes from mFirst on
     };
+
+    // The iteration's next node. The iteration is read kAhead nodes ahead and every node's memory asked for as
+    // it is read, so that the engine's answers about a node (its interfaces, its type) need not each wait for
+    // memory in a world far larger than the cache.
+    static ISpatialNode* Take(Frame& frame) {
+        while (!frame.mEnded && frame.mCount < kAhead) {
+            ISpatialNode* node = frame.mIterator->Next();
+            if (!node) {
+                frame.mEnded = true;
+                break;
+            }
+            for (int line = 0; line < 3; ++line) __builtin_prefetch(reinterpret_cast<const char*>(node) + 64 * line);
+            frame.mAhead[(frame.mFirst + frame.mCount++) % kAhead] = node;
+        }
+        if (frame.mCount == 0) return nullptr;
+        ISpatialNode* node = frame.mAhead[frame.mFirst];
+        frame.mFirst = (frame.mFirst + 1) % kAhead;
+        --frame.mCount;
+        return node;
+    }
 
     // Starts the level of the current node's children; false when it has none.
     bool OpenChildren() {
@@ -141,7 +187,11 @@ private:
             return false;
         }
         iterator->Reset(vec3<float>{0.0f, 0.0f, 0.0f});
-        mFrames.push_back({iterator, owned, opensLevel});
+        Frame frame;
+        frame.mIterator = iterator;
+        frame.mOwned = owned;
+        frame.mOpensLevel = opensLevel;
+        mFrames.push_back(frame);
         return true;
     }
 
@@ -161,7 +211,7 @@ private:
     // Appends the next shown node of the open level to the path; false when the level has no more.
     bool Step() {
         for (;;) {
-            ISpatialNode* spatial = mFrames.back().mIterator->Next();
+            ISpatialNode* spatial = Take(mFrames.back());
             if (!spatial) {
                 if (mFrames.back().mOpensLevel) return false;
                 Pop();  // a skipped cell is done: back to the iteration that yielded it
@@ -197,6 +247,11 @@ bool SceneSearch::Find(const std::wstring& text, const ScenePath& start, From fr
     mVisited = 0;
     mText = Lower(text.c_str());
     if (mText.empty() || !mRoot) return false;
+    static const std::wstring kAddressCharacters = L"0123456789abcdefx", kNameCharacters = L"<>" + kAddressCharacters;
+    mMayStartInName = kNameCharacters.find(mText[0]) != std::wstring::npos;
+    mMayBeAddress = mText.find_first_not_of(kAddressCharacters) == std::wstring::npos;
+    mTypes.clear();
+    mLastMatch = nullptr;
     mRootName = Lower(mRoot->NameText().c_str());
     Walk walk(mRoot->WorldIterator(), mLogicalScene);
     const ScenePath origin = walk.Seek(start) ? start : ScenePath();
@@ -252,23 +307,45 @@ bool SceneSearch::Locate(const ISpatialNode* entity, ScenePath& found) {
     return false;
 }
 
+// A name is "<0x" eight digits ">" and the type: a match lies wholly in the type, or starts in the twelve
+// characters before it (kNamePrefix) and reaches at most |text| - 1 characters into it.
 bool SceneSearch::Matches(const Walk& walk) {
     ++mVisited;
     if (walk.AtRoot()) return mRootName.find(mText) != std::wstring::npos;
     const Walk::Shown& node = walk.Node();
-    const NodeName prefix(node.mEntity, nullptr);  // "<0x1a2b3c4d>": lower case already
-    mScratch.assign(prefix.Text(), static_cast<size_t>(prefix.Length()));
-    mScratch += LowerType(node.mType);
-    mScratch.resize(std::min<size_t>(mScratch.size(), NodeName::kCapacity - 1));  // as long as the name shown
-    if (mScratch.find(mText) != std::wstring::npos) return true;
-    mScratch.clear();
-    AppendAddress(mScratch, node.mEntity);
-    return mScratch.find(mText) != std::wstring::npos;
+    const TypeMatch& type = MatchOf(node.mType);
+    if (type.mContains) return true;
+    const auto address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(node.mEntity));
+    if (mMayStartInName) {
+        mScratch.resize(kNamePrefix + type.mHead.size());  // allocates only for a longer text than before
+        wchar_t* name = &mScratch[0];
+        name[0] = L'<';
+        name[1] = L'0';
+        name[2] = L'x';
+        for (int digit = 0; digit < 8; ++digit) name[3 + digit] = kDigits[(address >> (28 - 4 * digit)) & 0xf];
+        name[11] = L'>';
+        std::copy(type.mHead.begin(), type.mHead.end(), name + kNamePrefix);
+        if (Holds(name, mScratch.size(), mText)) return true;
+    }
+    if (!mMayBeAddress) return false;
+    wchar_t full[18];
+    return Holds(full, WriteAddress(full, address), mText);
 }
 
-const std::wstring& SceneSearch::LowerType(const UString* type) {
-    auto known = mLowerTypes.find(type);
-    if (known == mLowerTypes.end()) known = mLowerTypes.emplace(type, Lower(type ? type->Text() : nullptr)).first;
+const SceneSearch::TypeMatch& SceneSearch::MatchOf(const UString* type) {
+    if (mLastMatch && type == mLastType) return *mLastMatch;
+    auto known = mTypes.find(type);
+    if (known == mTypes.end()) {
+        constexpr size_t kShown = NodeName::kCapacity - 1 - kNamePrefix;  // what of the type a name holds
+        std::wstring lower = Lower(type ? type->Text() : nullptr);
+        lower.resize(std::min(lower.size(), kShown));
+        TypeMatch match;
+        match.mContains = lower.find(mText) != std::wstring::npos;
+        match.mHead = lower.substr(0, mText.size() - 1);
+        known = mTypes.emplace(type, std::move(match)).first;
+    }
+    mLastType = type;
+    mLastMatch = &known->second;
     return known->second;
 }
 

@@ -53,15 +53,27 @@ public:
 private:
     class Walk;
 
+    // What the text is to a type of render node: whether the type's text shown in names holds it, and the
+    // type's first characters that a match starting in the address part of a name may reach into.
+    struct TypeMatch {
+        bool mContains = false;
+        std::wstring mHead;  // lower case
+    };
+
     bool Matches(const Walk& walk);
-    const std::wstring& LowerType(const Objects::UString* type);
+    const TypeMatch& MatchOf(const Objects::UString* type);
 
     SceneNode* mRoot;
     bool mLogicalScene;
     std::wstring mText;      // lower case
     std::wstring mRootName;  // lower case
     std::wstring mScratch;
-    std::unordered_map<const Objects::UString*, std::wstring> mLowerTypes;
+    // Most texts cannot occur in "<0x1a2b3c4d>" or "0x55d01a2b3c4d" at all, and then only the type is looked at.
+    bool mMayStartInName = false;
+    bool mMayBeAddress = false;
+    std::unordered_map<const Objects::UString*, TypeMatch> mTypes;
+    const Objects::UString* mLastType = nullptr;  // neighbours mostly share a type
+    const TypeMatch* mLastMatch = nullptr;
     size_t mVisited = 0;
 };
 
