@@ -18,12 +18,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Tarn::Utilities {
 
 struct SnapshotAnalysis {
     explicit SnapshotAnalysis(MemorySnapshot snapshot);
+    // The tree refers to the dominators beside it: a moved analysis builds its tree again over its own.
+    SnapshotAnalysis(SnapshotAnalysis&& other)
+        : mSnapshot(std::move(other.mSnapshot)), mDominators(std::move(other.mDominators)), mTree(mDominators) {}
+    SnapshotAnalysis(const SnapshotAnalysis&) = delete;
+    SnapshotAnalysis& operator=(const SnapshotAnalysis&) = delete;
 
     // Bytes of the nodes that the root does not reach, and how many.
     uint64_t UnreachableBytes() const;
