@@ -15,6 +15,7 @@
 #include <wx/srchctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -23,14 +24,18 @@ constexpr long kMostObjects = 10'000'000;
 
 class SceneBrowserDemo : public wxApp {
 public:
-    void OnInitCmdLine(wxCmdLineParser& parser) override {
-        wxApp::OnInitCmdLine(parser);
+    static void AddOptions(wxCmdLineParser& parser) {
         parser.AddOption("", "objects", "engine objects in the world, 1 to 10000000 (default 3000)",
                          wxCMD_LINE_VAL_NUMBER);
         parser.AddSwitch("", "spatial", "start in the spatial view");
         parser.AddOption("", "find", "type this text into the browser's search field");
         parser.AddSwitch("", "measure", "measure the selected node into the memory window");
         parser.AddOption("", "screenshot", "save the windows as this PNG and quit");
+    }
+
+    void OnInitCmdLine(wxCmdLineParser& parser) override {
+        wxApp::OnInitCmdLine(parser);
+        AddOptions(parser);
     }
 
     bool OnCmdLineHelp(wxCmdLineParser& parser) override {
@@ -124,4 +129,17 @@ private:
 
 } // namespace
 
-wxIMPLEMENT_APP(SceneBrowserDemo);
+wxIMPLEMENT_APP_NO_MAIN(SceneBrowserDemo);
+
+// Help is answered before the toolkit starts, since the toolkit needs a display and help does not.
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "-h") != 0) continue;
+        wxCmdLineParser parser(argc, argv);
+        parser.AddSwitch("h", "help", "show this help message", wxCMD_LINE_OPTION_HELP);
+        SceneBrowserDemo::AddOptions(parser);
+        std::fputs(parser.GetUsageString().utf8_str(), stdout);
+        return 0;
+    }
+    return wxEntry(argc, argv);
+}

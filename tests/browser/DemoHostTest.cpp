@@ -349,17 +349,22 @@ TEST(DemoProgram, ExitsAsAskedAndPrintsNothingUnaskedOnStandardError) {
         int mExit;
         std::vector<const char*> mOut;  // in standard output
         wxString mErrors;               // all of standard error
+        bool mDisplay;                  // false: started where there is no display
     };
+    const std::vector<const char*> everyOption = {"--objects", "--spatial", "--find", "--measure", "--screenshot",
+                                                  "--help"};
     const Case cases[] = {
-        {"--help", 0, {"--objects", "--spatial", "--find", "--measure", "--screenshot", "--help"}, ""},
-        {"--objects 10000001", 2, {}, "tarn_scene_browser: --objects takes 1 to 10000000"},
-        {"--objects 0", 2, {}, "tarn_scene_browser: --objects takes 1 to 10000000"},
-        {"--screenshot " + png, 0, {}, ""},
-        {"--spatial --find GeometryNodeDouble --measure --screenshot " + png, 0, {}, ""},
+        {"--help", 0, everyOption, "", true},
+        {"--objects 5 --help", 0, everyOption, "", false},
+        {"--objects 10000001", 2, {}, "tarn_scene_browser: --objects takes 1 to 10000000", true},
+        {"--objects 0", 2, {}, "tarn_scene_browser: --objects takes 1 to 10000000", true},
+        {"--screenshot " + png, 0, {}, "", true},
+        {"--spatial --find GeometryNodeDouble --measure --screenshot " + png, 0, {}, "", true},
     };
     for (const Case& c : cases) {
         wxArrayString out, errors;
-        const long exit = wxExecute(wxString(TARN_SCENE_BROWSER) + " " + c.mArguments, out, errors, wxEXEC_SYNC);
+        const wxString program = wxString(c.mDisplay ? "" : "env -u DISPLAY -u WAYLAND_DISPLAY ") + TARN_SCENE_BROWSER;
+        const long exit = wxExecute(program + " " + c.mArguments, out, errors, wxEXEC_SYNC);
         EXPECT_EQ(exit, c.mExit) << c.mArguments;
         const wxString printed = wxJoin(out, '\n', '\0');
         for (const char* expected : c.mOut) EXPECT_TRUE(printed.Contains(expected)) << c.mArguments << ": " << expected;
