@@ -34,8 +34,8 @@ void FailOnAssert(const wxString& file, int line, const wxString& function, cons
                   << " (" << file.utf8_str().data() << ":" << line << "): " << message.utf8_str().data();
 }
 
-// The window that a running EWMH window manager names on the root window, checked as the specification asks: the
-// window names itself too, so that a property left behind by a manager that has gone is not taken for one.
+// The window that a running EWMH window manager names on the root window, checked both ways: the window names
+// itself too, so that a property left behind by a manager that has gone is not taken for one.
 bool ManagerAnnounced(Display* display, Atom check) {
     const auto named = [&](Window on, Window& found) {
         Atom type = None;
